@@ -17,7 +17,8 @@ std::optional<TFixedFileVersion> ReadFixedFileVersion(const std::string& windows
 std::optional<TFixedFileVersion> ReadFixedFileVersionBytes(const std::string& bytes);
 
 // Builds a minimal valid PE image holding only a version resource (for tests and the demo).
-std::string MakeVersionedPeImage(const TFixedFileVersion& version);
+// pe32Plus builds the 64-bit (PE32+) variant of the headers.
+std::string MakeVersionedPeImage(const TFixedFileVersion& version, bool pe32Plus = false);
 TFixedFileVersion MakeVersion(int major, int minor, int release, int build);
 
 } // namespace platform
