@@ -57,18 +57,20 @@ public:
     bool CreateKey(const std::string& key);
     // Deletes the key with its whole subtree; false when it does not exist.
     bool DeleteKey(const std::string& key);
-    // Saves the hive when it was changed (atomically), then forgets the current key.
+    // Saves the hive when it was changed through this accessor (atomically), then forgets the
+    // current key. Throws ESystemError when the hive cannot be saved; the changes then stay in
+    // memory and are tried again at the next close or when the system is uninstalled.
     void CloseKey();
     // "\"-less path of the current key relative to the root ("Software\\Mozilla"), empty if none.
     std::string CurrentPath() const;
     bool HasCurrentKey() const;
 
     bool ValueExists(const std::string& name) const;
-    TRegDataType GetDataType(const std::string& name) const; // rdUnknown when missing
+    TRegDataType GetDataType(const std::string& name) const;   // rdUnknown when missing
     TRegValueType GetValueType(const std::string& name) const; // None when missing
-    int GetDataSize(const std::string& name) const;          // -1 when missing
-    std::vector<std::string> GetKeyNames() const;   // sorted, case-insensitively
-    std::vector<std::string> GetValueNames() const; // in creation order
+    int GetDataSize(const std::string& name) const;            // -1 when missing
+    std::vector<std::string> GetKeyNames() const;              // sorted, case-insensitively
+    std::vector<std::string> GetValueNames() const;            // in creation order
 
     // Readers raise ERegistryException for a missing value or one of another type.
     std::string ReadString(const std::string& name) const; // string or expandable string
@@ -82,7 +84,8 @@ public:
     void WriteExpandString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, std::int32_t value);
     void WriteBinaryData(const std::string& name, const std::vector<std::uint8_t>& data);
-    void WriteRaw(const std::string& name, TRegValueType type, const std::vector<std::uint8_t>& data);
+    void WriteRaw(const std::string& name, TRegValueType type,
+                  const std::vector<std::uint8_t>& data);
     bool DeleteValue(const std::string& name);
 
 private:

@@ -1,0 +1,227 @@
+#include "platform/RegHive.h"
+
+#include "platform/RegFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::reg {
+
+namespace {
+
+std::atomic<std::uint64_t> LastStamp{0};
+std::atomic<TSaveFault> Fault{TSaveFault::None};
+
+void StampTree(TRegKey& key, std::uint64_t stamp) {
+    key.Stamp = stamp;
+    key.TreeStamp = stamp;
+    for (auto& entry : key.SubKeys()) {
+        StampTree(*entry.second, stamp);
+    }
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw ESystemError("Cannot read " + file.string() + ": " + std::strerror(errno));
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        throw ESystemError("Cannot read " + file.string());
+    }
+    return content.str();
+}
+
+[[noreturn]] void SaveFailed(const std::filesystem::path& file, const char* step, int error) {
+    throw ESystemError("Cannot save " + file.string() + " (" + step + "): " + std::strerror(error));
+}
+
+// Closes and removes the temporary file unless it was renamed into place.
+struct TTempFile {
+    std::string Path;
+    int Fd = -1;
+    bool Renamed = false;
+    ~TTempFile() {
+        if (Fd >= 0) {
+            ::close(Fd);
+        }
+        if (!Renamed && !Path.empty()) {
+            ::unlink(Path.c_str());
+        }
+    }
+};
+
+void WriteAll(TTempFile& temp, const std::string& bytes, const std::filesystem::path& file) {
+    std::size_t limit = bytes.size();
+    if (Fault.load() == TSaveFault::Write) {
+        limit /= 2; // torn write: only part reaches the disk
+    }
+    std::size_t done = 0;
+    while (done < limit) {
+        const ssize_t n = ::write(temp.Fd, bytes.data() + done, limit - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            SaveFailed(file, "write", errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (limit < bytes.size()) {
+        SaveFailed(file, "write", ENOSPC);
+    }
+}
+
+void WriteFileAtomically(const std::filesystem::path& file, const std::string& bytes) {
+    TTempFile temp;
+    temp.Path = (file.parent_path() / (file.filename().string() + ".XXXXXX")).string();
+    temp.Fd = ::mkstemp(temp.Path.data());
+    if (temp.Fd < 0) {
+        const int error = errno;
+        temp.Path.clear();
+        SaveFailed(file, "create temporary file", error);
+    }
+    ::fchmod(temp.Fd, 0644);
+    WriteAll(temp, bytes, file);
+    if (Fault.load() == TSaveFault::Sync || ::fsync(temp.Fd) != 0) {
+        SaveFailed(file, "flush", Fault.load() == TSaveFault::Sync ? EIO : errno);
+    }
+    const int fd = temp.Fd;
+    temp.Fd = -1;
+    if (::close(fd) != 0) {
+        SaveFailed(file, "close", errno);
+    }
+    if (Fault.load() == TSaveFault::Rename || ::rename(temp.Path.c_str(), file.c_str()) != 0) {
+        SaveFailed(file, "rename", Fault.load() == TSaveFault::Rename ? EIO : errno);
+    }
+    temp.Renamed = true;
+    // The rename itself must reach the disk too.
+    const int dir = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace
+
+TFileStamp StampOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        return {};
+    }
+    return TFileStamp{true, static_cast<std::uint64_t>(info.st_size),
+                      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                          info.st_mtim.tv_nsec,
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::uint64_t NextChangeStamp() {
+    return ++LastStamp;
+}
+
+void SetSaveFaultForTesting(TSaveFault fault) {
+    Fault.store(fault);
+}
+
+THive::THive(std::string rootName)
+    : RootName_(std::move(rootName)), Root_(std::make_unique<TRegKey>(RootName_, nullptr)) {
+    Root_->Implicit = true;
+}
+
+TRegKey* THive::Find(std::string_view path) const {
+    std::vector<std::string> names;
+    if (!SplitKeyPath(path, names)) {
+        return nullptr;
+    }
+    TRegKey* key = Root_.get();
+    for (const std::string& name : names) {
+        key = key->FindSubKey(name);
+        if (key == nullptr) {
+            return nullptr;
+        }
+    }
+    return key;
+}
+
+TRegKey* THive::Create(std::string_view path) {
+    std::vector<std::string> names;
+    if (!SplitKeyPath(path, names)) {
+        return nullptr;
+    }
+    TRegKey* key = Root_.get();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        bool created = false;
+        TRegKey& sub = key->SubKey(names[i], &created);
+        if (created) {
+            sub.Implicit = i + 1 < names.size();
+            Touch(*key);
+        } else if (i + 1 == names.size()) {
+            sub.Implicit = false;
+        }
+        key = &sub;
+    }
+    return key;
+}
+
+bool THive::Delete(std::string_view path) {
+    TRegKey* key = Find(path);
+    if (key == nullptr || key->Parent() == nullptr) {
+        return false;
+    }
+    TRegKey& parent = *key->Parent();
+    parent.DeleteSubKey(key->Name());
+    Touch(parent);
+    return true;
+}
+
+void THive::SetValue(TRegKey& key, std::string_view name, std::uint32_t type,
+                     std::vector<std::uint8_t> data) {
+    key.SetValue(name, type, std::move(data));
+    Touch(key);
+}
+
+bool THive::DeleteValue(TRegKey& key, std::string_view name) {
+    if (!key.DeleteValue(name)) {
+        return false;
+    }
+    Touch(key);
+    return true;
+}
+
+void THive::Touch(TRegKey& key) {
+    Changed_ = true;
+    const std::uint64_t stamp = NextChangeStamp();
+    key.Stamp = stamp;
+    for (TRegKey* k = &key; k != nullptr; k = k->Parent()) {
+        k->TreeStamp = stamp;
+    }
+}
+
+void THive::Load(const std::filesystem::path& file) {
+    const TFileStamp stamp = StampOf(file);
+    auto root = std::make_unique<TRegKey>(RootName_, nullptr);
+    root->Implicit = true;
+    if (stamp.Exists) {
+        ParseRegFile(ReadWholeFile(file), file.string(), RootName_, *root);
+    }
+    StampTree(*root, NextChangeStamp());
+    Root_ = std::move(root);
+    Changed_ = false;
+    Stamp_ = stamp;
+}
+
+void THive::Save(const std::filesystem::path& file) {
+    WriteFileAtomically(file, FormatRegFile(*Root_, RootName_));
+    Changed_ = false;
+    Stamp_ = StampOf(file);
+}
+
+} // namespace platform::reg

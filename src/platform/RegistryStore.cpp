@@ -1,0 +1,148 @@
+#include "platform/RegistryStore.h"
+
+#include "platform/RegFile.h"
+#include "platform/RegHive.h"
+
+#include <memory>
+
+namespace platform::detail {
+
+namespace {
+
+// One hive with its file and what we last saw of that file.
+struct THiveSlot {
+    std::unique_ptr<reg::THive> Hive;
+    std::filesystem::path File;
+    reg::TFileStamp Seen;  // the file as last loaded, saved or found unreadable
+    std::string DiskFault; // why the file on disk cannot be read; empty when it can
+};
+
+struct TStore {
+    std::mutex Mutex;
+    std::unique_ptr<THiveSlot> Machine;
+    std::unique_ptr<THiveSlot> User;
+};
+
+TStore& Store() {
+    static TStore store;
+    return store;
+}
+
+std::unique_ptr<THiveSlot> LoadSlot(const std::filesystem::path& dir, const std::string& name) {
+    auto slot = std::make_unique<THiveSlot>();
+    slot->File = dir / (name + ".reg");
+    slot->Hive = std::make_unique<reg::THive>(name);
+    slot->Hive->Load(slot->File);
+    slot->Seen = slot->Hive->Stamp();
+    return slot;
+}
+
+THiveSlot* SlotOf(THKey root) {
+    TStore& store = Store();
+    return root == THKey::CurrentUser ? store.User.get() : store.Machine.get();
+}
+
+// Reads the file again when someone else changed it. A file that cannot be read now leaves
+// memory as it is, and the hive is then not saved over it.
+void Refresh(THiveSlot& slot) {
+    const reg::TFileStamp stamp = reg::StampOf(slot.File);
+    if (stamp == slot.Seen) {
+        return;
+    }
+    slot.Seen = stamp;
+    auto fresh = std::make_unique<reg::THive>(slot.Hive->RootName());
+    try {
+        fresh->Load(slot.File);
+    } catch (const ESystemError& error) {
+        slot.DiskFault = error.what();
+        return;
+    }
+    slot.DiskFault.clear();
+    if (!slot.Hive->Changed()) {
+        slot.Hive = std::move(fresh);
+    }
+}
+
+void SaveSlot(THiveSlot& slot) {
+    if (!slot.Hive->Changed()) {
+        return;
+    }
+    if (!slot.DiskFault.empty()) {
+        throw ESystemError(
+            "Not saving " + slot.File.string() +
+            " over a version changed on disk that cannot be read: " + slot.DiskFault);
+    }
+    slot.Hive->Save(slot.File);
+    slot.Seen = slot.Hive->Stamp();
+}
+
+} // namespace
+
+void LoadRegistry(const std::filesystem::path& registryDir) {
+    // Both parse before either replaces what was loaded.
+    auto machine = LoadSlot(registryDir, "HKEY_LOCAL_MACHINE");
+    auto user = LoadSlot(registryDir, "HKEY_CURRENT_USER");
+    std::lock_guard lock(Store().Mutex);
+    Store().Machine = std::move(machine);
+    Store().User = std::move(user);
+}
+
+void UnloadRegistry() {
+    std::lock_guard lock(Store().Mutex);
+    std::string failures;
+    for (THiveSlot* slot : {Store().Machine.get(), Store().User.get()}) {
+        if (slot == nullptr) {
+            continue;
+        }
+        try {
+            SaveSlot(*slot);
+        } catch (const ESystemError& error) {
+            failures += (failures.empty() ? "" : "; ") + std::string(error.what());
+        }
+    }
+    Store().Machine.reset();
+    Store().User.reset();
+    if (!failures.empty()) {
+        throw ESystemError(failures);
+    }
+}
+
+TRegistryAccess::TRegistryAccess() : Lock_(Store().Mutex) {}
+
+reg::THive* TRegistryAccess::Hive(THKey root, bool refresh) {
+    THiveSlot* slot = SlotOf(root);
+    if (slot == nullptr) {
+        return nullptr;
+    }
+    if (refresh) {
+        Refresh(*slot);
+    }
+    return slot->Hive.get();
+}
+
+void TRegistryAccess::SaveIfChanged(THKey root) {
+    if (THiveSlot* slot = SlotOf(root)) {
+        SaveSlot(*slot);
+    }
+}
+
+std::string RootKeyPrefix(THKey root) {
+    return root == THKey::ClassesRoot ? "Software\\Classes" : "";
+}
+
+std::optional<std::uint64_t> RegistryKeyStamp(THKey root, const std::string& path, bool subtree) {
+    TRegistryAccess access;
+    reg::THive* hive = access.Hive(root, true);
+    if (hive == nullptr) {
+        return std::nullopt;
+    }
+    const std::string prefix = RootKeyPrefix(root);
+    const std::string full = prefix.empty() || path.empty() ? prefix + path : prefix + "\\" + path;
+    const reg::TRegKey* key = hive->Find(full);
+    if (key == nullptr) {
+        return std::nullopt;
+    }
+    return subtree ? key->TreeStamp : key->Stamp;
+}
+
+} // namespace platform::detail
