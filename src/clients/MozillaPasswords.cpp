@@ -1,0 +1,169 @@
+#include "MozillaPasswords.h"
+
+#include "Base64.h"
+#include "MozillaPrefsLine.h"
+#include "TextLines.h"
+
+#include <platform/Files.h>
+
+#include <optional>
+
+namespace {
+
+constexpr const char* kHeader = "#2c";
+constexpr const char* kEnd = ".";
+constexpr const char* kUserField = "\\=username=\\";
+constexpr const char* kPasswordField = "*\\=password=\\";
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t pos = text.find(from); pos != std::string::npos;
+         pos = text.find(from, pos + to.size())) {
+        text.replace(pos, from.size(), to);
+    }
+    return text;
+}
+
+bool IsBlankLine(const std::string& line) {
+    return prefs_detail::TrimLine(line).empty();
+}
+
+// The entry a six-line block describes; nullopt when the block is not one this reader knows.
+std::optional<TMozillaPassword> ReadEntry(const std::vector<std::string>& lines) {
+    if (lines.size() != 5) {
+        return std::nullopt;
+    }
+    const std::string& site = lines[0];
+    const std::size_t schemeEnd = site.find("://");
+    if (schemeEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t at = site.find('@', schemeEnd + 3);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string& value = lines[4];
+    if (value.empty() || value[0] != '~' || !IsBase64(value.substr(1))) {
+        return std::nullopt; // encrypted or foreign value
+    }
+    TMozillaPassword entry;
+    entry.Scheme = site.substr(0, schemeEnd);
+    entry.User = ReplaceAll(site.substr(schemeEnd + 3, at - schemeEnd - 3), "%40", "@");
+    entry.Host = site.substr(at + 1);
+    entry.Password = Base64Decode(value.substr(1));
+    return entry;
+}
+
+void AppendLine(std::string& out, const std::string& line) {
+    out += line;
+    out += "\r\n";
+}
+
+} // namespace
+
+TMozillaPasswordsFile::TMozillaPasswordsFile(std::string fileName)
+    : FileName_(std::move(fileName)) {
+    if (const std::optional<std::string> text = platform::ReadFileBytes(FileName_)) {
+        Read(*text);
+    }
+}
+
+void TMozillaPasswordsFile::Read(const std::string& text) {
+    const std::vector<std::string> lines = SplitLines(text);
+    std::size_t pos = 0;
+    if (!lines.empty() && !lines[0].empty() && lines[0][0] == '#') {
+        // Header, then the rejected sites up to the first ".", kept as they stand.
+        for (pos = 1; pos < lines.size() && lines[pos] != kEnd; ++pos) {
+            RejectedSites_.push_back(lines[pos]);
+        }
+        ++pos;
+    }
+    std::vector<std::string> block;
+    for (; pos < lines.size(); ++pos) {
+        if (lines[pos] == kEnd) {
+            AddBlock(std::move(block));
+            block.clear();
+        } else if (!block.empty() || !IsBlankLine(lines[pos])) {
+            block.push_back(lines[pos]);
+        }
+    }
+    if (!block.empty()) {
+        AddBlock(std::move(block)); // the last entry lacks its closing "."
+    }
+}
+
+void TMozillaPasswordsFile::AddBlock(std::vector<std::string> lines) {
+    TBlock block;
+    if (std::optional<TMozillaPassword> entry = ReadEntry(lines)) {
+        block.Entry = std::make_unique<TMozillaPassword>(std::move(*entry));
+    }
+    block.Lines = std::move(lines);
+    AddEntry(std::move(block));
+}
+
+void TMozillaPasswordsFile::AddEntry(TBlock block) {
+    if (TMozillaPassword* entry = block.Entry.get()) {
+        Entries_.push_back(entry);
+        Index_.try_emplace(Key(entry->Scheme, entry->User, entry->Host), entry);
+    }
+    Blocks_.push_back(std::move(block));
+}
+
+std::string TMozillaPasswordsFile::Key(const std::string& scheme, const std::string& user,
+                                       const std::string& host) {
+    return prefs_detail::LowerAscii(scheme + "://" + user + "@" + host);
+}
+
+std::size_t TMozillaPasswordsFile::KeptBlockCount() const {
+    return Blocks_.size() - Entries_.size();
+}
+
+std::string TMozillaPasswordsFile::GetPassword(const std::string& scheme, const std::string& user,
+                                               const std::string& host) const {
+    const auto it = Index_.find(Key(scheme, user, host));
+    return it == Index_.end() ? std::string() : it->second->Password;
+}
+
+void TMozillaPasswordsFile::SetPassword(const std::string& scheme, const std::string& user,
+                                        const std::string& password, const std::string& host) {
+    ChangePassword(scheme, user, password, host);
+    WritePasswords();
+}
+
+void TMozillaPasswordsFile::ChangePassword(const std::string& scheme, const std::string& user,
+                                           const std::string& password, const std::string& host) {
+    const auto it = Index_.find(Key(scheme, user, host));
+    if (it != Index_.end()) {
+        it->second->Password = password;
+    } else {
+        TBlock block;
+        block.Entry =
+            std::make_unique<TMozillaPassword>(TMozillaPassword{user, host, password, scheme});
+        block.Lines = {"", kUserField, "~", kPasswordField, ""};
+        AddEntry(std::move(block));
+    }
+}
+
+void TMozillaPasswordsFile::WritePasswords() const {
+    std::string out;
+    AppendLine(out, kHeader);
+    for (const std::string& site : RejectedSites_) {
+        AppendLine(out, site);
+    }
+    AppendLine(out, kEnd);
+    for (const TBlock& block : Blocks_) {
+        if (const TMozillaPassword* entry = block.Entry.get()) {
+            AppendLine(out, entry->Scheme + "://" + ReplaceAll(entry->User, "@", "%40") + "@" +
+                                entry->Host);
+            for (std::size_t i = 1; i <= 3; ++i) {
+                AppendLine(out, block.Lines[i]);
+            }
+            AppendLine(out, "~" + Base64Encode(entry->Password));
+        } else {
+            for (const std::string& line : block.Lines) {
+                AppendLine(out, line);
+            }
+        }
+        AppendLine(out, kEnd);
+    }
+    platform::WriteFileAtomic(FileName_, out);
+}

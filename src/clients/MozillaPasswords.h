@@ -1,0 +1,77 @@
+#pragma once
+// signons.txt: remembered server passwords, Base64-encoded behind a "~" marker.
+//
+//   #2c                      header
+//   .                        end of the (empty) rejected-sites list
+//   scheme://user@host       per entry, "@" in the user written as "%40"
+//   \=username=\             field name of the user name
+//   ~                        Base64 of the user-name field value
+//   *\=password=\            field name of the password
+//   ~<Base64 of password>
+//   .
+//
+// Entries this reader does not understand (encrypted values, foreign fields, a block cut short)
+// are kept as they were read and written back in their place, so rewriting the file for one
+// password never loses another.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TMozillaPassword {
+public:
+    std::string User; // plain form, "@" not escaped
+    std::string Host;
+    std::string Password;
+    std::string Scheme; // "mailbox", "imap" or "smtp"
+};
+
+class TMozillaPasswordsFile {
+public:
+    // Reads the file when it exists; a missing or unreadable file gives no entries. Never raises
+    // because of the file's content.
+    explicit TMozillaPasswordsFile(std::string fileName);
+    TMozillaPasswordsFile(const TMozillaPasswordsFile&) = delete;
+    TMozillaPasswordsFile& operator=(const TMozillaPasswordsFile&) = delete;
+
+    // Scheme, user and host compare without case; empty when there is no entry.
+    std::string GetPassword(const std::string& scheme, const std::string& user,
+                            const std::string& host) const;
+    // Replaces the password of an existing entry in its place or appends a new entry, then
+    // writes the file at once. Write errors propagate.
+    void SetPassword(const std::string& scheme, const std::string& user,
+                     const std::string& password, const std::string& host);
+    // The same change in memory only; WritePasswords writes it (several changes, one write).
+    void ChangePassword(const std::string& scheme, const std::string& user,
+                        const std::string& password, const std::string& host);
+    // Writes every entry in order, replacing the file atomically.
+    void WritePasswords() const;
+
+    const std::string& FileName() const { return FileName_; }
+    std::size_t Count() const { return Entries_.size(); }
+    const TMozillaPassword& Entry(std::size_t index) const { return *Entries_.at(index); }
+    // Number of blocks kept verbatim because they could not be read as entries.
+    std::size_t KeptBlockCount() const;
+
+private:
+    struct TBlock {
+        std::unique_ptr<TMozillaPassword> Entry; // empty for a block kept verbatim
+        // Verbatim lines without the closing "."; for an entry, lines 2 to 4 (the field names and
+        // the user-name value) are written back as read.
+        std::vector<std::string> Lines;
+    };
+
+    void Read(const std::string& text);
+    void AddBlock(std::vector<std::string> lines);
+    void AddEntry(TBlock block);
+    static std::string Key(const std::string& scheme, const std::string& user,
+                           const std::string& host);
+
+    std::string FileName_;
+    std::vector<std::string> RejectedSites_;
+    std::vector<TBlock> Blocks_;
+    std::vector<TMozillaPassword*> Entries_;
+    std::unordered_map<std::string, TMozillaPassword*> Index_; // lower-case key -> first entry
+};

@@ -1,0 +1,26 @@
+#pragma once
+// Reading one line of prefs.js and the text helpers shared by the preferences file.
+
+#include "MozillaPrefs.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace prefs_detail {
+
+// The line with leading and trailing blanks and control characters removed.
+std::string_view TrimLine(std::string_view line);
+
+// The preference a user_pref statement defines; nullopt for a line that is no statement and
+// therefore stays an other line.
+std::optional<TMozillaPreference> ParseStatement(std::string_view line);
+
+// A signed 64-bit decimal number; text that is not one gives 0.
+std::int64_t ParseInt64(std::string_view text);
+
+std::string LowerAscii(std::string_view text);
+// Case-insensitive ordering of names.
+bool NameLess(const std::string& a, const std::string& b);
+
+} // namespace prefs_detail

@@ -1,0 +1,66 @@
+#pragma once
+// The Thunderbird store. Thunderbird keeps each profile's accounts as interlinked preferences in
+// the profile's prefs.js: an account (mail.account.X) names an identity (mail.identity.I: sender,
+// folders, outgoing server M) and an incoming server (mail.server.S); the outgoing server lives
+// under mail.smtpserver.M. Remembered passwords are in the profile's signons.txt.
+//
+// Field mapping differs from the other stores: AccountName is the identity's full name (what
+// recipients see), DisplayName the incoming server's name (the account's label in Thunderbird).
+// StoreData holds "identity=I", "server=S" and "smtpserver=M".
+
+#include <accounts/MailAccounts.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMozillaPrefsFile;
+class TMozillaPasswordsFile;
+
+class TThunderbirdMailAccounts : public TMailAccounts {
+public:
+    // Detects Thunderbird and loads every profile; a missing program or profiles.ini leaves the
+    // store empty with Installed false. Loading never writes.
+    explicit TThunderbirdMailAccounts(bool autoSave);
+    ~TThunderbirdMailAccounts() override;
+
+    // The entries of mail.accountmanager.accounts of the profile's prefs.js; raises
+    // "Parameter does not exist" when that preference is missing.
+    std::vector<std::string> ListAccountFiles(TMailProfile* profile) override;
+    std::unique_ptr<TMailAccount> LoadAccount(TMailProfile* profile, const std::string& accountKey,
+                                              const std::string& defaultAccountKey) override;
+    bool IsClientRunning() const override;
+    // Removes the account from the model only; Thunderbird's files keep it.
+    void DeleteAccount(TMailProfile* profile, int index) override;
+    // File monitors on prefs.js and signons.txt are not started yet: this does nothing.
+    void StartAccountMonitor(TMailAccount& account) override;
+    void ReloadPOPAccount(TMailAccount& account) override;
+    void ReloadIMAPAccount(TMailAccount& account) override;
+    // "account" + (highest listed number, at least 2, plus one). An empty profile first gets the
+    // local-folders scaffolding, written at once.
+    std::string NewAccountKey(TMailProfile* profile) override;
+    bool IsRegistryBased() const override { return false; }
+    void SaveClientSettings() override {}
+    // Writes identity, incoming and outgoing server to prefs.js and the passwords to
+    // signons.txt. A new IMAP account is refused with the message "To be implemented!".
+    void SaveAccount(TMailAccount& account) override;
+    void Hook(int) override {}
+    bool AccountsShareFile() const override { return true; }
+
+    // The user's application-data folder followed by "\Thunderbird\".
+    const std::string& AppDataDir() const { return AppDataDir_; }
+    // Highest outgoing-server number seen in any profile; only grows.
+    std::int32_t HighestSmtpNumber() const { return HighestSmtpNumber_; }
+
+private:
+    void Detect();
+    void LoadProfiles();
+    void LoadProfileAccounts(TMailProfile& profile);
+    void ScanSmtpServers(const TMozillaPrefsFile& prefs);
+    void ReloadAccount(TMailAccount& account);
+    std::string AllocateSmtpKey(TMozillaPrefsFile& prefs);
+
+    std::string AppDataDir_;
+    std::int32_t HighestSmtpNumber_ = 0;
+};

@@ -1,0 +1,271 @@
+// Thunderbird store: writing one account into a profile's prefs.js and signons.txt.
+
+#include "Thunderbird.h"
+
+#include "MozillaPrefsLine.h"
+#include "StoreMessages.h"
+#include "ThunderbirdDetail.h"
+
+#include <platform/Files.h>
+
+#include <algorithm>
+
+using namespace thunderbird_detail;
+
+namespace {
+
+// prefix + n + suffix for the smallest n >= 1 that does not exist; returns base + n.
+std::string FreeKey(const TMozillaPrefsFile& prefs, const std::string& prefix,
+                    const std::string& suffix, const std::string& base) {
+    for (int n = 1;; ++n) {
+        if (!prefs.Exists(prefix + std::to_string(n) + suffix)) {
+            return base + std::to_string(n);
+        }
+    }
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t pos = text.find(from); pos != std::string::npos;
+         pos = text.find(from, pos + to.size())) {
+        text.replace(pos, from.size(), to);
+    }
+    return text;
+}
+
+bool PathTaken(const std::string& path) {
+    return platform::DirectoryExists(path) || platform::FileExists(path);
+}
+
+// The account's own folder below Mail: the host's name, or name-n when that is taken.
+std::string NewMailFolder(const std::string& mailDir, const std::string& host) {
+    const std::string base = SafeFolderName(host);
+    std::string name = base;
+    for (int n = 1; PathTaken(JoinPath(mailDir, name)); ++n) {
+        name = base + "-" + std::to_string(n);
+    }
+    const std::string path = JoinPath(mailDir, name);
+    if (!platform::ForceDirectories(path)) {
+        throw platform::EFileError("Cannot create the folder \"" + path + "\"");
+    }
+    return name;
+}
+
+bool ListContains(const std::vector<std::string>& list, const std::string& key) {
+    const std::string lower = prefs_detail::LowerAscii(key);
+    return std::any_of(list.begin(), list.end(), [&lower](const std::string& entry) {
+        return prefs_detail::LowerAscii(entry) == lower;
+    });
+}
+
+std::string JoinList(const std::vector<std::string>& list) {
+    std::string joined;
+    for (const std::string& entry : list) {
+        joined += joined.empty() ? entry : "," + entry;
+    }
+    return joined;
+}
+
+// Writes text to the "real" preference when Thunderbird keeps one (a changed login or host),
+// else to the ordinary one.
+void WriteRealOr(TMozillaPrefsFile& prefs, const std::string& real, const std::string& plain,
+                 const std::string& text) {
+    WriteText(prefs, prefs.Exists(real) ? real : plain, text);
+}
+
+void SetOrDelete(TMozillaPrefsFile& prefs, const std::string& name, bool set, std::int64_t value) {
+    if (set) {
+        prefs.SetInteger(name, value);
+    } else {
+        prefs.Delete(name);
+    }
+}
+
+void SetTrueOrDelete(TMozillaPrefsFile& prefs, const std::string& name, bool set) {
+    if (set) {
+        prefs.SetBool(name, true);
+    } else {
+        prefs.Delete(name);
+    }
+}
+
+struct TKeys {
+    std::string X, I, S, M;
+    std::string Id(const char* leaf) const { return "mail.identity." + I + "." + leaf; }
+    std::string Srv(const char* leaf) const { return "mail.server." + S + "." + leaf; }
+    std::string Smtp(const char* leaf) const { return "mail.smtpserver." + M + "." + leaf; }
+};
+
+// The records a new POP account needs besides its fields: list entry, links, own mail folder
+// and the folder URIs of its identity.
+void WriteNewPopAccount(const std::string& profileDir, const TKeys& k,
+                        const TPOPMailAccount& account, TMozillaPrefsFile& prefs) {
+    std::vector<std::string> accounts = SplitList(ReadText(prefs, "mail.accountmanager.accounts"));
+    if (!ListContains(accounts, k.X)) {
+        accounts.push_back(k.X);
+        WriteText(prefs, "mail.accountmanager.accounts", JoinList(accounts));
+    }
+    WriteText(prefs, "mail.account." + k.X + ".identities", k.I);
+    WriteText(prefs, "mail.account." + k.X + ".server", k.S);
+    prefs.SetBool(k.Id("doBcc"), false);
+    prefs.SetString(k.Id("doBccList"), "");
+
+    const std::string mailDir = JoinPath(profileDir, "Mail");
+    const std::string folder = NewMailFolder(mailDir, account.IncomingServer());
+    const std::string user = ReplaceAll(ReplaceAll(account.UserName(), "@", "%40"), " ", "%20");
+    const std::string uri = "mailbox://" + user + "@" + account.IncomingServer();
+    WriteText(prefs, k.Id("draft_folder"), uri + "/Drafts");
+    prefs.SetString(k.Id("drafts_folder_picker_mode"), "0");
+    WriteText(prefs, k.Id("fcc_folder"), uri + "/Sent");
+    prefs.SetString(k.Id("fcc_folder_picker_mode"), "0");
+    WriteText(prefs, k.Id("stationery_folder"), uri + "/Templates");
+    prefs.SetString(k.Id("tmpl_folder_picker_mode"), "0");
+    prefs.SetBool(k.Id("valid"), true);
+    WriteText(prefs, k.Srv("directory"), JoinPath(mailDir, folder));
+    WriteText(prefs, k.Srv("directory-rel"), "[ProfD]Mail/" + folder);
+    prefs.SetString(k.Srv("type"), "pop3");
+}
+
+template <class TAccount>
+void WriteIncomingCommon(const TKeys& k, const TAccount& account, TMozillaPrefsFile& prefs) {
+    WriteRealOr(prefs, k.Srv("realhostname"), k.Srv("hostname"), account.IncomingServer());
+    prefs.SetInteger(k.Srv("port"), account.IncomingPort());
+    prefs.SetBool(k.Srv("useSecAuth"), account.UseSPA());
+    SetOrDelete(prefs, k.Srv("socketType"), account.UseSSL(), 3);
+}
+
+void WritePopFields(const TKeys& k, const TPOPMailAccount& account, TMozillaPrefsFile& prefs) {
+    WriteIncomingCommon(k, account, prefs);
+    prefs.SetBool(k.Srv("leave_on_server"), account.LeaveOnServer());
+    SetTrueOrDelete(prefs, k.Srv("delete_mail_left_on_server"), account.RemoveWhenDeleted());
+    SetTrueOrDelete(prefs, k.Srv("delete_by_age_from_server"), account.RemoveWhenExpired());
+    SetOrDelete(prefs, k.Srv("num_days_to_leave_on_server"), account.RemoveWhenExpired(),
+                account.ExpireDays());
+}
+
+// IMAP retention is written the way it is read: by count (retainBy 3) or by age (retainBy 2).
+void WriteImapFields(const TKeys& k, const TIMAPMailAccount& account, TMozillaPrefsFile& prefs) {
+    WriteIncomingCommon(k, account, prefs);
+    if (account.RetainByCount()) {
+        prefs.SetInteger(k.Srv("retainBy"), 3);
+        prefs.SetInteger(k.Srv("numHdrsToKeep"), account.RetainCount());
+    } else if (account.RemoveWhenExpired()) {
+        prefs.SetInteger(k.Srv("retainBy"), 2);
+        prefs.SetInteger(k.Srv("daysToKeepHdrs"), account.ExpireDays());
+        prefs.Delete(k.Srv("numHdrsToKeep"));
+    } else {
+        prefs.Delete(k.Srv("retainBy"));
+        prefs.Delete(k.Srv("numHdrsToKeep"));
+    }
+    SetTrueOrDelete(prefs, k.Srv("keepUnreadOnly"), account.KeepUnreadOnly());
+}
+
+void WriteOutgoing(const TKeys& k, const TMailAccount& account, bool passwordsAvailable,
+                   TProfileFiles& files) {
+    TMozillaPrefsFile& prefs = files.Prefs;
+    WriteText(prefs, k.Smtp("hostname"), account.SmtpServer());
+    prefs.SetInteger(k.Smtp("port"), account.SmtpPort());
+    SetOrDelete(prefs, k.Smtp("try_ssl"), account.SmtpUseSSL() || account.SmtpUseTLS(),
+                account.SmtpUseSSL() ? 3 : 2);
+    if (account.SmtpAuthMode() == 0) {
+        prefs.Delete(k.Smtp("auth_method")); // the user name stays as it was
+        return;
+    }
+    if (account.SmtpAuthMode() != 1 && account.SmtpAuthMode() != 2) {
+        return; // a mode Thunderbird has no setting for
+    }
+    const bool ownLogin = account.SmtpAuthMode() == 2;
+    const std::string& user = ownLogin ? account.SmtpUserName() : account.UserName();
+    prefs.SetInteger(k.Smtp("auth_method"), 1);
+    WriteText(prefs, k.Smtp("username"), user);
+    if (passwordsAvailable) {
+        files.Passwords.ChangePassword("smtp", user,
+                                       ownLogin ? account.SmtpPassword() : account.Password(),
+                                       account.SmtpServer());
+    }
+}
+
+} // namespace
+
+std::string TThunderbirdMailAccounts::AllocateSmtpKey(TMozillaPrefsFile& prefs) {
+    // The file may name servers added since loading; never reuse one of their numbers.
+    ScanSmtpServers(prefs);
+    std::string key;
+    do {
+        ++HighestSmtpNumber_;
+        key = "smtp" + std::to_string(HighestSmtpNumber_);
+    } while (prefs.Exists("mail.smtpserver." + key + ".hostname"));
+    const std::string list = prefs.GetStringDef("mail.smtpservers", "");
+    prefs.SetString("mail.smtpservers", list.empty() ? key : list + "," + key);
+    return key;
+}
+
+void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
+    TMailProfile* profile = account.Profile();
+    if (account.AccountKey().empty() || profile == nullptr) {
+        return;
+    }
+    const std::string& profileDir = profile->Location();
+    TProfileFiles files(profileDir);
+    TMozillaPrefsFile& prefs = files.Prefs;
+    TKeys k;
+    k.X = account.AccountKey();
+    k.I = account.StoreData().Value("identity");
+    k.S = account.StoreData().Value("server");
+    const bool created = k.I.empty() || k.S.empty();
+    if (k.I.empty()) {
+        k.I = FreeKey(prefs, "mail.identity.id", ".useremail", "id");
+    }
+    if (k.S.empty()) {
+        k.S = FreeKey(prefs, "mail.server.server", ".type", "server");
+    }
+    auto* pop = dynamic_cast<TPOPMailAccount*>(&account);
+    auto* imap = dynamic_cast<TIMAPMailAccount*>(&account);
+    if (created && pop == nullptr) {
+        ShowStoreMessage("To be implemented!");
+        return;
+    }
+
+    // A shared outgoing server is never moved to another host: the account gets its own.
+    k.M = account.StoreData().Value("smtpserver");
+    if (k.M.empty() || ReadText(prefs, k.Smtp("hostname")) != account.SmtpServer()) {
+        k.M = AllocateSmtpKey(prefs);
+    }
+    account.StoreData().SetValue("smtpserver", k.M);
+
+    if (account.IsDefault()) {
+        WriteText(prefs, "mail.accountmanager.defaultaccount", k.X);
+    }
+    if (created) {
+        WriteNewPopAccount(profileDir, k, *pop, prefs);
+    }
+
+    WriteText(prefs, k.Id("fullName"), account.AccountName());
+    WriteText(prefs, k.Srv("name"), account.DisplayName());
+    WriteText(prefs, k.Id("organization"), account.Organization());
+    WriteText(prefs, k.Id("useremail"), account.EmailAddress());
+    WriteText(prefs, k.Id("smtpServer"), k.M);
+    WriteText(prefs, k.Id("reply_to"), account.ReplyTo());
+    WriteRealOr(prefs, k.Srv("realuserName"), k.Srv("userName"), account.UserName());
+    if (pop != nullptr) {
+        WritePopFields(k, *pop, prefs);
+    } else if (imap != nullptr) {
+        WriteImapFields(k, *imap, prefs);
+    }
+    if (AccountPasswordsAvailable()) {
+        prefs.SetBool(k.Srv("remember_password"), account.RememberPassword());
+        // Filed under the login and host Thunderbird (and the reader) look it up by.
+        files.Passwords.ChangePassword(imap != nullptr ? "imap" : "mailbox",
+                                       ReadText(prefs, k.Srv("userName")), account.Password(),
+                                       ReadText(prefs, k.Srv("hostname")));
+    }
+    WriteOutgoing(k, account, AccountPasswordsAvailable(), files);
+    if (AccountPasswordsAvailable()) {
+        files.Passwords.WritePasswords(); // both passwords in one write
+    }
+    prefs.SaveToFile(files.PrefsPath);
+
+    // A second save of the same object finds its records again instead of making new ones.
+    account.StoreData().SetValue("identity", k.I);
+    account.StoreData().SetValue("server", k.S);
+    account.SetStoreLocation(files.PrefsPath);
+}

@@ -1,0 +1,110 @@
+#include "ThunderbirdTestSupport.h"
+
+#include <platform/Files.h>
+
+namespace {
+
+using namespace thunderbird_test;
+
+class ThunderbirdDetectionTest : public ThunderbirdFixture {};
+
+TEST(ThunderbirdNotInstalledTest, MissingAppPathsOrExecutableLeavesTheStoreEmpty) {
+    {
+        testing_support::TTestSystem system;
+        TThunderbirdMailAccounts store(false);
+        EXPECT_FALSE(store.Installed());
+        EXPECT_FALSE(store.AccountPasswordsAvailable());
+        EXPECT_EQ(store.ProfileCount(), 0);
+        EXPECT_EQ(store.AccountCount(), 0);
+        EXPECT_EQ(store.AddAccount(AccountKindPOP, "a@b.c", "a@b.c", "pw"), nullptr);
+    }
+    {
+        // App Paths names a file that is not there.
+        testing_support::TTestSystem system("", AppPathsReg());
+        TThunderbirdMailAccounts store(false);
+        EXPECT_FALSE(store.Installed());
+        EXPECT_EQ(store.ClientName(), "");
+    }
+}
+
+TEST_F(ThunderbirdDetectionTest, ExecutableWithoutProfilesIniIsFoundButNotInstalled) {
+    InstallExe(2, 0, 0, 24);
+    const auto store = Open();
+    EXPECT_FALSE(store->Installed());
+    EXPECT_TRUE(store->AccountPasswordsAvailable());
+    EXPECT_EQ(store->ClientName(), "Thunderbird");
+    EXPECT_EQ(store->ClientMajorVersion(), 2);
+    EXPECT_EQ(store->ClientVersion(), "2.0.0.24");
+    EXPECT_EQ(store->AppDataDir(), AppData + "\\Thunderbird\\");
+    EXPECT_FALSE(store->IsDefaultClient());
+    EXPECT_FALSE(store->IsRegistryBased());
+    EXPECT_TRUE(store->AccountsShareFile());
+}
+
+TEST_F(ThunderbirdDetectionTest, ProfilesIniSectionsBecomeProfiles) {
+    InstallExe();
+    System.WriteFile(ThunderbirdDir + "\\profiles.ini",
+                     "[General]\r\nStartWithLastProfile=1\r\n\r\n"
+                     "[Profile0]\r\nName=work\r\nIsRelative=1\r\nPath=Profiles/abc.default\r\n\r\n"
+                     "[Profile1]\r\nIsRelative=0\r\nPath=D:/Mail/Private\r\nDefault=1\r\n\r\n"
+                     "[Profile2]\r\nPath=Profiles/x\r\n\r\n"
+                     "[Other]\r\nName=not a profile\r\nPath=y\r\n");
+    const auto store = Open();
+    ASSERT_EQ(store->ProfileCount(), 3);
+    EXPECT_TRUE(store->Installed());
+    const TMailProfile* work = store->ProfileByIndex(0);
+    EXPECT_EQ(work->Name(), "work");
+    EXPECT_EQ(work->Location(), ThunderbirdDir + "\\Profiles\\abc.default");
+    EXPECT_EQ(work->AccountsLocation(), ThunderbirdDir + "\\Profiles\\abc.default\\prefs.js");
+    EXPECT_FALSE(work->IsDefaultProfile());
+    const TMailProfile* priv = store->ProfileByIndex(1);
+    EXPECT_EQ(priv->Name(), "default");
+    EXPECT_EQ(priv->Location(), "D:\\Mail\\Private");
+    EXPECT_TRUE(priv->IsDefaultProfile());
+    EXPECT_EQ(store->ProfileByIndex(2)->Location(), ThunderbirdDir + "\\Profiles\\x");
+    EXPECT_EQ(store->DefaultProfile(), priv);
+    EXPECT_EQ(store->AccountCount(), 0); // no prefs.js anywhere
+}
+
+TEST_F(ThunderbirdDetectionTest, LoadingWritesNothing) {
+    InstallExe();
+    WriteSingleProfile("p");
+    const std::string prefs =
+        Str("mail.accountmanager.accounts", "account1") +
+        Str("mail.account.account1.server", "server1") +
+        Str("mail.account.account1.identities", "id1") + Str("mail.server.server1.type", "pop3") +
+        Str("mail.identity.id1.useremail", "a@b.c") + "user_pref(\"unsorted.z\", 1);\r\n";
+    WritePrefs(ProfileDir("p"), prefs);
+    const auto before = platform::FileEntry(ProfileDir("p") + "\\prefs.js");
+    const auto store = Open();
+    EXPECT_EQ(store->AccountCount(), 1);
+    EXPECT_EQ(System.ReadFile(ProfileDir("p") + "\\prefs.js"), kHeader + prefs);
+    EXPECT_EQ(platform::FileEntry(ProfileDir("p") + "\\prefs.js")->LastWriteTime,
+              before->LastWriteTime);
+    EXPECT_FALSE(System.Exists(ProfileDir("p") + "\\signons.txt"));
+}
+
+class ThunderbirdDefaultClientTest : public ThunderbirdFixture {
+protected:
+    ThunderbirdDefaultClientTest()
+        : ThunderbirdFixture(AppPathsReg() +
+                             "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail]\r\n"
+                             "@=\"Mozilla Thunderbird\"\r\n") {}
+};
+
+TEST_F(ThunderbirdDefaultClientTest, DefaultClientNameContainingThunderbird) {
+    InstallExe();
+    EXPECT_TRUE(Open()->IsDefaultClient());
+}
+
+TEST_F(ThunderbirdDetectionTest, ClientRunsWhileAThunderbirdProcessRuns) {
+    InstallExe();
+    const auto store = Open();
+    EXPECT_FALSE(store->IsClientRunning());
+    testing_support::TTestProcess process = System.StartProcess("C:\\Elsewhere\\THUNDERBIRD.EXE");
+    EXPECT_TRUE(store->IsClientRunning());
+    process.End();
+    EXPECT_FALSE(store->IsClientRunning());
+}
+
+} // namespace
