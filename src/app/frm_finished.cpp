@@ -1,0 +1,190 @@
+#include "app/frm_finished.h"
+
+#include "accounts/RegistryHelpers.h"
+#include "app/Application.h"
+#include "app/ProviderConstants.h"
+#include "app/main.h"
+#include "lang/LanguageDispatcher.h"
+#include "lang/LanguageTable.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPushButton>
+
+#include <string>
+
+namespace {
+
+const char* const SupportToolKey = "SOFTWARE\\Quenlix\\SupportTool\\ClientPrefs\\firstrun";
+const char* const FirstRunValue = "FirstRunCompleted";
+
+QFont DesignFont(const QString& aFamily, int aPixelSize, bool aBold = false) {
+    QFont font(aFamily);
+    font.setPixelSize(aPixelSize);
+    font.setBold(aBold);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* aParent, const char* aName, const QString& aText, const QRect& aRect,
+                  bool aWordWrap) {
+    auto* label = new QLabel(aText, aParent);
+    label->setObjectName(aName);
+    label->setGeometry(aRect);
+    label->setWordWrap(aWordWrap);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+// The support tool's own record of its first run; a missing key or value, or one of another
+// type, counts as not run.
+bool SupportToolFirstRunCompleted() {
+    platform::TRegistry reg(platform::HKEY_LOCAL_MACHINE);
+    if (!reg.KeyExists(SupportToolKey) || !reg.OpenKeyReadOnly(SupportToolKey))
+        return false;
+    std::string value;
+    if (reg.ValueExists(FirstRunValue))
+        value = ReadRegStringChecked(reg, FirstRunValue);
+    reg.CloseKey();
+    return QString::fromStdString(value).toLower() == QStringLiteral("true");
+}
+
+} // namespace
+
+T_finished::T_finished(app::TWizardApplication& app) : App(app) {
+    FormCreate();
+}
+
+T_finished::~T_finished() = default;
+
+void T_finished::FormCreate() {
+    setObjectName(QStringLiteral("T_finished"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setFont(DesignFont(QStringLiteral("MS Sans Serif"), 11));
+    resize(640, 312);
+    CreateComponents();
+
+    wzrdpgFinished = new app::TWizardPage(this);
+    wzrdpgFinished->setObjectName(QStringLiteral("wzrdpgFinished"));
+    wzrdpgFinished->SetWizardControl(App.Main().wzrdcntrlMain);
+    wzrdpgFinished->SetWizardPageName(QStringLiteral("Finished"));
+    wzrdpgFinished->OnEnter = [this](app::TWizardPage* aSender, app::TWizardDirection aDir) {
+        FinishedPageEnter(aSender, aDir);
+    };
+
+    langMain = new lang::TLanguageTable(this, QStringLiteral("T_finished"));
+    langMain->setObjectName(QStringLiteral("langMain"));
+    langMain->OnChangeLanguage = [this](lang::TLanguageTable* aSender) {
+        langMainChangeLanguage(aSender);
+    };
+}
+
+void T_finished::CreateComponents() {
+    lblHeader = MakeLabel(this, "lblHeader", QStringLiteral("Einrichtung erfolgreich beendet"),
+                          QRect(24, 16, 592, 24), false);
+    lblHeader->setFont(DesignFont(QStringLiteral("Arial"), 17, true));
+
+    lblContent = MakeLabel(this, "lblContent", QStringLiteral("Ihr neues Konto wurde angelegt."),
+                           QRect(24, 56, 570, 32), true);
+
+    lblSupporttool = MakeLabel(
+        this, "lblSupporttool",
+        QStringLiteral("Wollen Sie in Zukunft von der automatischen Soforthilfe für Ihren "
+                       "Internetzugang profitieren? Der kostenlose Quenlix internet assistant "
+                       "behebt selbständig Fehler, wenn es mit dem Internetzugang oder mit "
+                       "E-Mail mal nicht klappen sollte.\n\nSie können den Quenlix internet "
+                       "assistant kostenlos herunterladen, indem Sie auf den folgenden Link "
+                       "klicken:"),
+        QRect(24, 96, 570, 80), true);
+
+    lblSupporttoolLink = MakeLabel(this, "lblSupporttoolLink",
+                                   QStringLiteral("Quenlix internet assistant herunterladen"),
+                                   QRect(24, 184, 570, 16), false);
+    QFont linkFont = DesignFont(QStringLiteral("MS Sans Serif"), 11);
+    linkFont.setUnderline(true);
+    lblSupporttoolLink->setFont(linkFont);
+    QPalette linkPalette = lblSupporttoolLink->palette();
+    linkPalette.setColor(QPalette::WindowText, Qt::blue);
+    lblSupporttoolLink->setPalette(linkPalette);
+    lblSupporttoolLink->setCursor(Qt::PointingHandCursor);
+    // Reachable by Tab and opened with Enter or Space, like a link in a browser.
+    lblSupporttoolLink->setFocusPolicy(Qt::StrongFocus);
+    lblSupporttoolLink->adjustSize();
+    lblSupporttoolLink->installEventFilter(this);
+
+    chkRemoveApplication =
+        new QCheckBox(QStringLiteral("Nach Beendigung den Assistenten vom System entfernen"), this);
+    chkRemoveApplication->setObjectName(QStringLiteral("chkRemoveApplication"));
+    chkRemoveApplication->setGeometry(24, 272, 570, 17);
+    chkRemoveApplication->setChecked(true);
+}
+
+bool T_finished::eventFilter(QObject* aWatched, QEvent* aEvent) {
+    if (aWatched == lblSupporttoolLink) {
+        if (aEvent->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(aEvent)->button() == Qt::LeftButton) {
+            lblSupporttoolLinkClick();
+            return true;
+        }
+        if (aEvent->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(aEvent)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                lblSupporttoolLinkClick();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(aWatched, aEvent);
+}
+
+void T_finished::FinishedPageEnter(app::TWizardPage* /*aSender*/,
+                                   app::TWizardDirection /*aDirection*/) {
+    App.FinishedPageReached = true;
+    SetCancelCaption();
+    App.Main().btnPrevious->hide();
+    App.Main().btnNext->hide();
+}
+
+void T_finished::CheckSupportToolInstalled() {
+    if (!SupportToolFirstRunCompleted())
+        return;
+    lblSupporttool->hide();
+    lblSupporttoolLink->hide();
+}
+
+void T_finished::lblSupporttoolLinkClick() {
+    std::string_view page;
+    switch (langMain->ActiveLanguage()) {
+    case lang::lgGerman:
+    case lang::lgEnglish:
+        page = provider::SupportToolPageGerman;
+        break;
+    case lang::lgItalian:
+        page = provider::SupportToolPageItalian;
+        break;
+    case lang::lgFrench:
+        page = provider::SupportToolPageFrench;
+        break;
+    default:
+        return;
+    }
+    platform::ShellOpen(std::string(page));
+}
+
+void T_finished::langMainChangeLanguage(lang::TLanguageTable* /*aSender*/) {
+    if (App.FinishedPageReached)
+        SetCancelCaption();
+}
+
+void T_finished::SetCancelCaption() {
+    App.Main().btnAbbort->setText(langMain->GetTranslatedString(QStringLiteral("IDS_0")));
+}
