@@ -1,0 +1,312 @@
+// The whole wizard, through its windows, against a local POP3S server standing in for the
+// hosted service, writing into a simulated Thunderbird profile.
+#include "CloseDialogDriver.h"
+#include "SetupFixture.h"
+#include "app/Pop3Client.h"
+#include "app/SetupProgress.h"
+#include "app/close.h"
+#include "lang/LanguageTable.h"
+#include "lang/TranslatedMessage.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace app_testing;
+using testing_support::TPop3Script;
+
+namespace {
+
+const char* const Address = "anna.muster@quenlix.example";
+const std::string MailboxUri = "mailbox://anna.muster%40quenlix.example@pop.quenlix.example";
+
+TPop3Script AnnasMailbox() {
+    TPop3Script script;
+    script.User = Address;
+    script.Password = "Geheim-42";
+    return script;
+}
+
+std::string Quoted(const std::string& aText) {
+    return '"' + aText + '"';
+}
+
+// Only the preferences of the new account's keys and the lists that name them.
+TPrefs AccountPrefs(const TPrefs& aPrefs, const std::vector<std::string>& aPrefixes) {
+    TPrefs selected;
+    for (const auto& [name, value] : aPrefs) {
+        for (const std::string& prefix : aPrefixes) {
+            if (name.rfind(prefix, 0) == 0) {
+                selected[name] = value;
+            }
+        }
+    }
+    return selected;
+}
+
+class SetupEndToEndTest : public TSetupFixture {
+protected:
+    // The outgoing server and incoming server settings every provider account ends with.
+    static void AddServerPrefs(TPrefs& aPrefs, const std::string& aServer,
+                               const std::string& aSmtp) {
+        const std::string s = "mail.server." + aServer + ".";
+        aPrefs[s + "remember_password"] = "true";
+        aPrefs[s + "port"] = "995";
+        aPrefs[s + "useSecAuth"] = "false";
+        aPrefs[s + "socketType"] = "3";
+        aPrefs[s + "leave_on_server"] = "true";
+        const std::string m = "mail.smtpserver." + aSmtp + ".";
+        aPrefs[m + "hostname"] = Quoted("smtp.quenlix.example");
+        aPrefs[m + "port"] = "465";
+        aPrefs[m + "try_ssl"] = "3";
+        aPrefs[m + "auth_method"] = "1";
+        aPrefs[m + "username"] = Quoted(Address);
+    }
+
+    void ExpectPasswordsStored() {
+        const std::vector<std::string> expected = {
+            std::string("mailbox ") + Address + " pop.quenlix.example Geheim-42",
+            std::string("smtp ") + Address + " smtp.quenlix.example Geheim-42"};
+        EXPECT_EQ(ReadSignons(), expected);
+    }
+};
+
+TEST_F(SetupEndToEndTest, NewThunderbirdAccountGetsExactlyTheProviderPreferences) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    const QList<QByteArray> dialogue = {"USER anna.muster@quenlix.example", "PASS Geheim-42",
+                                        "QUIT"};
+    EXPECT_EQ(Server().Received(), dialogue);
+
+    TPrefs expected = {
+        {"mail.accountmanager.accounts", Quoted("account3")},
+        {"mail.accountmanager.defaultaccount", Quoted("account3")},
+        {"mail.account.account3.identities", Quoted("id1")},
+        {"mail.account.account3.server", Quoted("server2")},
+        {"mail.identity.id1.doBcc", "false"},
+        {"mail.identity.id1.doBccList", Quoted("")},
+        {"mail.identity.id1.draft_folder", Quoted(MailboxUri + "/Drafts")},
+        {"mail.identity.id1.fcc_folder", Quoted(MailboxUri + "/Sent")},
+        {"mail.identity.id1.stationery_folder", Quoted(MailboxUri + "/Templates")},
+        {"mail.identity.id1.drafts_folder_picker_mode", Quoted("0")},
+        {"mail.identity.id1.fcc_folder_picker_mode", Quoted("0")},
+        {"mail.identity.id1.tmpl_folder_picker_mode", Quoted("0")},
+        {"mail.identity.id1.valid", "true"},
+        {"mail.identity.id1.fullName", Quoted("Anna Muster")},
+        {"mail.identity.id1.useremail", Quoted(Address)},
+        {"mail.identity.id1.smtpServer", Quoted("smtp1")},
+        {"mail.identity.id1.organization", Quoted("")},
+        {"mail.identity.id1.reply_to", Quoted("")},
+        {"mail.server.server2.directory",
+         Quoted(Escaped(ThunderbirdProfileDir() + "\\Mail\\pop.quenlix.example"))},
+        {"mail.server.server2.directory-rel", Quoted("[ProfD]Mail/pop.quenlix.example")},
+        {"mail.server.server2.type", Quoted("pop3")},
+        {"mail.server.server2.name", Quoted(Address)},
+        {"mail.server.server2.userName", Quoted(Address)},
+        {"mail.server.server2.hostname", Quoted("pop.quenlix.example")},
+        {"mail.smtpservers", Quoted("smtp1")},
+    };
+    AddServerPrefs(expected, "server2", "smtp1");
+    EXPECT_EQ(AccountPrefs(ReadPrefs(),
+                           {"mail.account.account3.", "mail.identity.", "mail.server.server2.",
+                            "mail.smtpserver", "mail.accountmanager.accounts",
+                            "mail.accountmanager.defaultaccount"}),
+              expected);
+    ExpectPasswordsStored();
+}
+
+TEST_F(SetupEndToEndTest, AnExistingAccountPickedOnTheListIsAdaptedInPlace) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird(ThunderbirdPrefs({{"Old Name", Address}}));
+    Launch();
+    const TPrefs before = ReadPrefs();
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
+    ClickRow(1);
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+
+    // The shared outgoing server smtp1 names another host: the account gets its own.
+    TPrefs expected = {
+        {"mail.identity.id2.fullName", Quoted("Anna Muster")},
+        {"mail.identity.id2.organization", Quoted("")},
+        {"mail.identity.id2.reply_to", Quoted("")},
+        {"mail.identity.id2.smtpServer", Quoted("smtp2")},
+        {"mail.smtpservers", Quoted("smtp1,smtp2")},
+    };
+    AddServerPrefs(expected, "server2", "smtp2");
+    EXPECT_EQ(ChangedPrefs(before, ReadPrefs()), expected);
+    ExpectPasswordsStored();
+}
+
+TEST_F(SetupEndToEndTest, RunningThunderbirdIsAwaitedBeforeAnythingIsWritten) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("Geheim-42"));
+    const std::string untouched = System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js");
+    testing_support::TTestProcess thunderbird = System().StartProcess(ThunderbirdExe());
+
+    int dialogs = 0;
+    QString dialogText;
+    lang::TMessageDialogHookGuard hook([&](lang::TTranslatedMessageDialog& aDialog) {
+        ++dialogs;
+        dialogText = aDialog.Text();
+        return std::optional<int>(lang::mrOk);
+    });
+    bool sawWaiting = false;
+    bool unwrittenWhileWaiting = false;
+    bool buttonsLockedWhileWaiting = false;
+    QTimer::singleShot(600, [&] {
+        sawWaiting = Setup().State() == TSetupState::Waiting && Setup().lblWaiting->isVisible() &&
+                     !Setup().lblMigration->isVisible();
+        unwrittenWhileWaiting =
+            System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js") == untouched;
+        buttonsLockedWhileWaiting =
+            !Main().btnNext->isEnabled() && !Main().btnPrevious->isEnabled();
+        thunderbird.End();
+    });
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(dialogText.contains(QStringLiteral("vorübergehend beenden")));
+    EXPECT_TRUE(sawWaiting);
+    EXPECT_TRUE(unwrittenWhileWaiting);
+    EXPECT_TRUE(buttonsLockedWhileWaiting);
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
+}
+
+TEST_F(SetupEndToEndTest, CancelDuringTheWaitWritesNothingAndKeepsNextClosed) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("Geheim-42"));
+    const std::string untouched = System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js");
+    testing_support::TTestProcess thunderbird = System().StartProcess(ThunderbirdExe());
+    lang::TMessageDialogHookGuard hook(
+        [](lang::TTranslatedMessageDialog&) { return std::optional<int>(lang::mrOk); });
+    // The user cancels, then decides to stay in the program.
+    TCloseDialogDriver stay(App().CloseDialog(),
+                            [](T_closedialog& aDialog) { aDialog.btnNo->click(); });
+    QTimer::singleShot(400, [&] { QTest::mouseClick(Main().btnAbbort, Qt::LeftButton); });
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_EQ(stay.Shown(), 1);
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_TRUE(Setup().lblWaiting->isVisible());
+    EXPECT_FALSE(Main().btnNext->isEnabled());
+    EXPECT_TRUE(Main().btnPrevious->isEnabled());
+    EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+    EXPECT_FALSE(System().Exists(ThunderbirdProfileDir() + "\\signons.txt"));
+
+    // Ending Thunderbird afterwards changes nothing either: the run is over.
+    thunderbird.End();
+    QTest::qWait(300);
+    EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+}
+
+TEST_F(SetupEndToEndTest, Windows2000SkipsTheLogin) {
+    UseHostedService(AnnasMailbox(), 5, 0);
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("not the password"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    EXPECT_EQ(Server().ConnectionAttempts(), 0);
+    EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
+}
+
+TEST_F(SetupEndToEndTest, FailedLoginWritesNothingAndSendsTheUserBack) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("wrong"));
+    const std::string untouched = System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js");
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_EQ(Setup().lblVerify->text(),
+              QStringLiteral("Mit den angegebenen Benutzerdaten konnte keine erfolgreiche "
+                             "Anmeldung durchgeführt werden."));
+    EXPECT_TRUE(Setup().lblVerify->isVisible());
+    EXPECT_TRUE(Setup().imgCheckFailed->isVisible());
+    EXPECT_FALSE(Setup().progressSetup->isVisible());
+    EXPECT_FALSE(Setup().lblMigration->isVisible());
+    EXPECT_TRUE(Main().btnPrevious->isEnabled());
+    EXPECT_FALSE(Main().btnNext->isEnabled());
+    EXPECT_FALSE(Main().btnRepeat->isVisible());
+    EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+
+    // The failure text follows the language.
+    Main().lblLanguageFRClick();
+    EXPECT_EQ(Setup().lblVerify->text(),
+              QStringLiteral("Les données d’utilisateur indiquées n’ont pas permis de réaliser "
+                             "l’enregistrement avec succès."));
+    Main().lblLanguageDEClick();
+
+    // Back, correct the password, forward again: the whole run repeats and succeeds.
+    ASSERT_TRUE(ClickPrevious());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
+}
+
+TEST_F(SetupEndToEndTest, TheLoginWaitKeepsTheWindowLiveButThePageInPlace) {
+    TPop3Script silentOnPass = AnnasMailbox();
+    silentOnPass.AnswerPass = false;
+    UseHostedService(silentOnPass);
+    InstallThunderbird();
+    Launch();
+    Dm().popMain->SetTimeout(1500);
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("Geheim-42"));
+    QString pageAfterClicks;
+    bool buttonsLocked = false;
+    int stepsBefore = -1;
+    int stepsDuring = -1;
+    QString migrationInFrench;
+    QTimer::singleShot(150, [&] { stepsBefore = Setup().progressSetup->ActiveBlock(); });
+    QTimer::singleShot(700, [&] {
+        stepsDuring = Setup().progressSetup->ActiveBlock();
+        buttonsLocked = !Main().btnNext->isEnabled() && !Main().btnPrevious->isEnabled();
+        // Clicks that reach the handlers anyway neither leave the page nor start a second run.
+        Main().btnPreviousClick();
+        Main().btnNextClick();
+        Main().btnRepeatClick();
+        pageAfterClicks = CurrentPage();
+        Main().lblLanguageFRClick();
+        migrationInFrench = Setup().lblMigration->text();
+        Main().lblLanguageDEClick();
+    });
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_TRUE(buttonsLocked);
+    EXPECT_EQ(pageAfterClicks, QStringLiteral("Setup"));
+    EXPECT_NE(stepsBefore, stepsDuring); // the busy indicator turned during the wait
+    EXPECT_EQ(migrationInFrench, QStringLiteral("La création est en cours d'exécution..."));
+    EXPECT_EQ(Server().ConnectionAttempts(), 1);
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+}
+
+} // namespace

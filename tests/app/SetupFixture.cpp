@@ -1,0 +1,86 @@
+#include "SetupFixture.h"
+
+#include <clients/MozillaPasswords.h>
+#include <clients/MozillaPrefs.h>
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <fstream>
+
+namespace app_testing {
+
+void TSetupFixture::UseHostedService(testing_support::TPop3Script aScript, int aMajor, int aMinor) {
+    const testing_support::TTestCertificate& certificate =
+        testing_support::HostedServiceCertificate();
+    Server_ = std::make_unique<testing_support::TTestPop3Server>(certificate, std::move(aScript));
+    ASSERT_TRUE(Server_->Listen());
+    UseSystem("[Windows]\nPlatform=NT\nMajor=" + std::to_string(aMajor) +
+              "\nMinor=" + std::to_string(aMinor) +
+              "\n[Network]\npop.quenlix.example:995=127.0.0.1:" + std::to_string(Server_->Port()) +
+              "\n[TLS]\nCAFile=hosted-ca.pem\n");
+    std::ofstream(System().Root() / "hosted-ca.pem", std::ios::binary)
+        << certificate.CertificatePem.toStdString();
+}
+
+void TSetupFixture::WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,
+                                                  const QString& aPassword) {
+    ASSERT_EQ(CurrentPage(), QStringLiteral("Welcome"));
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountType"));
+    QTest::mouseClick(AccountType().rbThunderbird, Qt::LeftButton);
+    ASSERT_TRUE(AccountType().rbThunderbird->isChecked());
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    FillUserData(aName, aMailbox, aPassword);
+}
+
+TPrefs TSetupFixture::ReadPrefs() {
+    TMozillaPrefsFile file;
+    file.Load(ThunderbirdProfileDir() + "\\prefs.js");
+    TPrefs prefs;
+    for (std::size_t i = 0; i < file.Count(); ++i) {
+        const TMozillaPreference& pref = file.Item(i);
+        prefs[pref.Name] =
+            pref.Kind == TMozillaPrefKind::String ? '"' + pref.Value + '"' : pref.Value;
+    }
+    return prefs;
+}
+
+std::vector<std::string> TSetupFixture::ReadSignons() {
+    TMozillaPasswordsFile file(ThunderbirdProfileDir() + "\\signons.txt");
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < file.Count(); ++i) {
+        const TMozillaPassword& entry = file.Entry(i);
+        entries.push_back(entry.Scheme + " " + entry.User + " " + entry.Host + " " +
+                          entry.Password);
+    }
+    return entries;
+}
+
+std::string TSetupFixture::Escaped(const std::string& aPath) {
+    std::string text;
+    for (char c : aPath) {
+        text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    return text;
+}
+
+TPrefs ChangedPrefs(const TPrefs& aBefore, const TPrefs& aAfter) {
+    TPrefs changed;
+    for (const auto& [name, value] : aAfter) {
+        const auto old = aBefore.find(name);
+        if (old == aBefore.end() || old->second != value) {
+            changed[name] = value;
+        }
+    }
+    for (const auto& [name, value] : aBefore) {
+        if (aAfter.find(name) == aAfter.end()) {
+            changed[name] = "<deleted>";
+        }
+    }
+    return changed;
+}
+
+} // namespace app_testing

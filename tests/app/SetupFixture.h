@@ -1,0 +1,44 @@
+#pragma once
+// The wizard on a simulated system whose hosted POP3 service is a local test server: the
+// system sends the service's host to it and trusts its certificate.
+
+#include "AppFixture.h"
+#include "TestPop3Server.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace app_testing {
+
+// prefs.js as name -> value as it stands in the file (strings with their quotes).
+using TPrefs = std::map<std::string, std::string>;
+
+class TSetupFixture : public TAppFixture {
+protected:
+    // Windows major.minor (NT platform); the server accepts aScript's user and password.
+    void UseHostedService(testing_support::TPop3Script aScript = {}, int aMajor = 5,
+                          int aMinor = 1);
+    testing_support::TTestPop3Server& Server() const { return *Server_; }
+
+    // Welcome -> AccountType (Thunderbird chosen) -> UserData, filled in.
+    void WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,
+                                       const QString& aPassword);
+
+    TPrefs ReadPrefs();
+    // The entries of the profile's signons.txt as "scheme user host password" lines.
+    std::vector<std::string> ReadSignons();
+    // A profile path as prefs.js holds it in a string: every backslash doubled.
+    static std::string Escaped(const std::string& aPath);
+
+    T_setup& Setup() const { return App().Setup(); }
+
+private:
+    std::unique_ptr<testing_support::TTestPop3Server> Server_;
+};
+
+// The entries of aAfter that are new or changed against aBefore, plus deleted names with the
+// value "<deleted>".
+TPrefs ChangedPrefs(const TPrefs& aBefore, const TPrefs& aAfter);
+
+} // namespace app_testing
