@@ -1,0 +1,44 @@
+#include "app/dm.h"
+
+#include "app/Pop3Client.h"
+
+#include <accounts/MailAccounts.h>
+#include <clients/Thunderbird.h>
+#include <lang/LanguageDispatcher.h>
+
+T_dm::T_dm()
+    : popMain(std::make_unique<TPop3Client>()), langDispMain(new lang::TLanguageDispatcher(this)) {
+    setObjectName(QStringLiteral("T_dm"));
+    langDispMain->setObjectName(QStringLiteral("langDispMain"));
+}
+
+T_dm::~T_dm() = default;
+
+void T_dm::CreateAccountStores() {
+    // Outlook 98/2000, Outlook 2002/2003/2007, Outlook Express, Windows Mail and Windows Live
+    // Mail take their places here, in this order, as their store modules join the build:
+    // Outlook98Accounts, OutlookAccounts, OutlookExpressAccounts, WindowsMailAccounts,
+    // WindowsLiveMailAccounts. Until then those fields stay empty.
+    ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
+}
+
+std::array<TMailAccounts*, 6> T_dm::Stores() const {
+    return {Outlook98Accounts.get(),   OutlookAccounts.get(),         OutlookExpressAccounts.get(),
+            WindowsMailAccounts.get(), WindowsLiveMailAccounts.get(), ThunderbirdAccounts.get()};
+}
+
+int T_dm::TotalAccountCount() const {
+    int sum = 0;
+    for (TMailAccounts* store : Stores()) {
+        sum += AccountCountOf(store);
+    }
+    return sum;
+}
+
+bool T_dm::IsInstalled(const TMailAccounts* store) {
+    return store != nullptr && store->Installed();
+}
+
+int T_dm::AccountCountOf(TMailAccounts* store) {
+    return store != nullptr ? store->AccountCount() : 0;
+}

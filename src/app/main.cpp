@@ -1,0 +1,56 @@
+// The program: installs the simulated Windows system, creates the wizard and runs it.
+
+#include "app/main.h"
+#include "app/Application.h"
+#include "app/SystemRoot.h"
+
+#include <clients/StoreMessages.h>
+#include <platform/System.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+
+#include <exception>
+
+namespace {
+
+QString Title() {
+    return QString::fromLatin1(app::ApplicationTitle);
+}
+
+int Fail(const QString& text) {
+    QMessageBox::critical(nullptr, Title(), text);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(Title());
+
+    try {
+        platform::InstallSystem(app::ChooseSystemRoot());
+    } catch (const std::exception& error) {
+        return Fail(QStringLiteral("The Windows system this wizard works on cannot be used:\n\n") +
+                    QString::fromLocal8Bit(error.what()));
+    }
+    SetStoreMessageHandler([](const std::string& text) {
+        QMessageBox::information(nullptr, Title(), QString::fromStdString(text));
+    });
+
+    int result = 0;
+    try {
+        app::TWizardApplication wizard;
+        wizard.Start();
+        wizard.Main().show();
+        result = QApplication::exec();
+    } catch (const std::exception& error) {
+        result = Fail(QStringLiteral("The wizard stopped because of an unexpected error:\n\n") +
+                      QString::fromLocal8Bit(error.what()));
+    }
+    SetStoreMessageHandler({});
+    platform::UninstallSystem(); // writes back any registry change
+    return result;
+}
