@@ -103,7 +103,7 @@ void T_finished::CreateComponents() {
                        "behebt selbständig Fehler, wenn es mit dem Internetzugang oder mit "
                        "E-Mail mal nicht klappen sollte.\n\nSie können den Quenlix internet "
                        "assistant kostenlos herunterladen, indem Sie auf den folgenden Link "
-                       "klicken:"),
+                       "klicken:\n"),
         QRect(24, 96, 570, 80), true);
 
     lblSupporttoolLink = MakeLabel(this, "lblSupporttoolLink",
