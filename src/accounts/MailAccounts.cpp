@@ -5,21 +5,6 @@
 
 namespace {
 
-// Restores the store's AutoSave flag on every way out of a scope.
-class TAutoSaveOff {
-public:
-    explicit TAutoSaveOff(TMailAccounts& store) : Store_(store), Saved_(store.AutoSave()) {
-        Store_.SetAutoSave(false);
-    }
-    ~TAutoSaveOff() { Store_.SetAutoSave(Saved_); }
-    TAutoSaveOff(const TAutoSaveOff&) = delete;
-    TAutoSaveOff& operator=(const TAutoSaveOff&) = delete;
-
-private:
-    TMailAccounts& Store_;
-    bool Saved_;
-};
-
 bool IsDirectory(const platform::TFindEntry& entry) {
     return (entry.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -167,3 +167,19 @@ private:
     std::string ClientVersion_;
     TAccountChangedEvent OnAccountChanged_;
 };
+
+// Switches the store's AutoSave off for the guard's lifetime and restores it on every way out,
+// so that setters used while loading never write.
+class TAutoSaveOff {
+public:
+    explicit TAutoSaveOff(TMailAccounts& store) : Store_(store), Saved_(store.AutoSave()) {
+        Store_.SetAutoSave(false);
+    }
+    ~TAutoSaveOff() { Store_.SetAutoSave(Saved_); }
+    TAutoSaveOff(const TAutoSaveOff&) = delete;
+    TAutoSaveOff& operator=(const TAutoSaveOff&) = delete;
+
+private:
+    TMailAccounts& Store_;
+    bool Saved_;
+};

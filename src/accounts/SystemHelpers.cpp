@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Processes.h"
 #include "platform/SystemInfo.h"
+#include "platform/TextCodec.h"
 #include "platform/VersionInfo.h"
 
 #include <cstdio>
@@ -34,40 +35,6 @@ std::optional<TVersionWords> ProductWords(const std::string& path) {
     const auto v = platform::ReadFixedFileVersion(path);
     return v ? std::optional(TVersionWords{v->ProductVersionMS, v->ProductVersionLS})
              : std::nullopt;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// The 8-bit code page of the simulated system is UTF-8; lone surrogates become U+FFFD.
-std::string ToCodePage(const std::u16string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
 }
 
 } // namespace
@@ -124,7 +91,7 @@ bool IsComObjectRunning(const std::string& progId) {
 
 TFileStateRecord GetFileInfo(const std::u16string& path) {
     TFileStateRecord record;
-    const auto found = platform::FindFiles(ToCodePage(path));
+    const auto found = platform::FindFiles(platform::Utf16ToUtf8(path));
     if (found.empty())
         return record;
     const platform::TFindEntry& entry = found.front();

@@ -1,5 +1,7 @@
 #include "MozillaPrefs.h"
 
+#include "platform/TextCodec.h"
+
 #include <cstdint>
 
 namespace {
@@ -33,24 +35,6 @@ long HexNumber(const std::string& text, std::size_t pos, std::size_t count) {
     return value;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Decodes \uHHHH (with a following low surrogate when it is a high one) at `pos` (after the
 // "\u"); returns the number of characters consumed after the backslash, 0 when malformed.
 std::size_t DecodeUnicode(const std::string& value, std::size_t pos, std::string& out) {
@@ -67,7 +51,7 @@ std::size_t DecodeUnicode(const std::string& value, std::size_t pos, std::string
             used = 11;
         }
     }
-    AppendUtf8(out, code);
+    platform::AppendUtf8(out, code);
     return used;
 }
 
@@ -125,7 +109,7 @@ std::string MozillaUnescapeString(const std::string& value) {
         case 'x': {
             const long code = HexNumber(value, i + 2, 2);
             if (code >= 0) {
-                AppendUtf8(out, static_cast<std::uint32_t>(code));
+                platform::AppendUtf8(out, static_cast<char32_t>(code));
                 used = 3;
             } else {
                 used = 0;

@@ -21,21 +21,6 @@ constexpr const char* kAppPathsKey =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe";
 constexpr int kCsidlAppData = 26;
 
-// AutoSave off for the guard's lifetime, so that setters used while reading never save.
-class TAutoSaveOff {
-public:
-    explicit TAutoSaveOff(TMailAccounts& store) : Store_(store), Saved_(store.AutoSave()) {
-        Store_.SetAutoSave(false);
-    }
-    ~TAutoSaveOff() { Store_.SetAutoSave(Saved_); }
-    TAutoSaveOff(const TAutoSaveOff&) = delete;
-    TAutoSaveOff& operator=(const TAutoSaveOff&) = delete;
-
-private:
-    TMailAccounts& Store_;
-    bool Saved_;
-};
-
 std::string ThunderbirdExecutable() {
     platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
     if (!registry.OpenKeyReadOnly(kAppPathsKey)) {

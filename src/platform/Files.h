@@ -45,15 +45,16 @@ std::filesystem::path HostPath(const std::string& windowsPath);
 // The Windows path of a host file on the simulated drive; empty when it lies elsewhere.
 std::string WindowsPathOf(const std::filesystem::path& hostPath);
 
-bool FileExists(const std::string& path);      // an existing file, not a directory
+bool FileExists(const std::string& path); // an existing file, not a directory
 bool DirectoryExists(const std::string& path);
-bool ForceDirectories(const std::string& path); // creates missing parents; true when it exists after
+bool ForceDirectories(
+    const std::string& path); // creates missing parents; true when it exists after
 std::optional<std::string> ReadFileBytes(const std::string& path); // nullopt when unreadable
 // Writes atomically: a temporary file in the same folder, flushed, renamed over the old one.
 // Raises EFileError (the message names the path) on failure; a read-only target is refused.
 void WriteFileAtomic(const std::string& path, const std::string& bytes);
-bool DeleteFile(const std::string& path);       // refuses read-only files, as Windows does
-bool RemoveDirectory(const std::string& path);  // empty directories only
+bool DeleteFile(const std::string& path);      // refuses read-only files, as Windows does
+bool RemoveDirectory(const std::string& path); // empty directories only
 std::uint32_t GetFileAttributes(const std::string& path); // INVALID_FILE_ATTRIBUTES when missing
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
 // Entries matching a pattern with Windows wildcards ("*", "?") in its last component, e.g.

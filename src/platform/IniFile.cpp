@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/TextCodec.h"
+
 #include "platform/Files.h"
 #include "platform/WinPath.h"
 
@@ -17,42 +19,14 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Notepad saves "Unicode" INI files as UTF-16LE with a byte-order mark; the profile functions
 // read those too.
 std::string Utf16LeToUtf8(const std::string& bytes) {
-    std::string out;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char32_t unit =
-            static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                                 (static_cast<unsigned char>(bytes[i + 3]) << 8);
-            if (low >= 0xDC00 && low < 0xE000) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        AppendUtf8(out, unit);
-    }
-    return out;
+    std::u16string units((bytes.size() - 2) / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                         (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+    return Utf16ToUtf8(units);
 }
 
 std::string DecodeText(const std::string& bytes) {

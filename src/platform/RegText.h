@@ -2,6 +2,8 @@
 // Text conversions of the registry: names are UTF-8 in memory, string data is UTF-16LE like
 // Windows keeps it, and names compare by their upper-case form.
 
+#include "platform/TextCodec.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,9 +11,8 @@
 
 namespace platform::reg {
 
-// Invalid sequences become U+FFFD, as the code-page conversion of Windows never fails.
-std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;
 // False when the text holds a lone surrogate.
 bool IsWellFormedUtf16(std::u16string_view text);
 

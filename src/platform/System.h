@@ -33,13 +33,13 @@ struct TMachineFacts {
     int BuildNumber = 2600;
     std::string ServicePack = "Service Pack 3";
     std::string UserName = "User";
-    std::string AppData;          // CSIDL 26
-    std::string LocalAppData;     // CSIDL 28
-    std::string ProgramFiles;     // CSIDL 38
-    std::string TempFolder;       // with trailing backslash, as GetTempPath answers
-    std::string ModulePath;       // the running program's executable on the simulated drive
+    std::string AppData;      // CSIDL 26
+    std::string LocalAppData; // CSIDL 28
+    std::string ProgramFiles; // CSIDL 38
+    std::string TempFolder;   // with trailing backslash, as GetTempPath answers
+    std::string ModulePath;   // the running program's executable on the simulated drive
     bool ProtectedStorageAvailable = true;
-    std::map<std::string, std::string> Environment; // names compared without case by lookups
+    std::map<std::string, std::string> Environment;   // names compared without case by lookups
     std::map<std::string, TRedirection> Redirections; // key "host:port", lower-case host
     std::vector<std::filesystem::path> ExtraCaFiles;  // host paths (relative ones resolved to root)
 };

@@ -1,5 +1,7 @@
 #include "platform/WinPath.h"
 
+#include "platform/TextCodec.h"
+
 #include <cstdint>
 
 namespace platform::detail {
@@ -38,15 +40,6 @@ std::uint32_t LowerCodePoint(std::uint32_t cp) {
     if ((cp == 0x179 || cp == 0x17B || cp == 0x17D))
         return cp + 1;
     return cp;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 bool InvalidNameChar(char c) {
