@@ -51,6 +51,11 @@ int main(int argc, char** argv) {
                       QString::fromLocal8Bit(error.what()));
     }
     SetStoreMessageHandler({});
-    platform::UninstallSystem(); // writes back any registry change
+    try {
+        platform::UninstallSystem(); // writes back any registry change
+    } catch (const std::exception& error) {
+        result = Fail(QStringLiteral("A registry change could not be saved:\n\n") +
+                      QString::fromLocal8Bit(error.what()));
+    }
     return result;
 }
