@@ -253,6 +253,7 @@ TEST_F(SetupEndToEndTest, FailedLoginWritesNothingAndSendsTheUserBack) {
     EXPECT_FALSE(Main().btnNext->isEnabled());
     EXPECT_FALSE(Main().btnRepeat->isVisible());
     EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+    SaveScreenshot(QStringLiteral("5-setup-failed"));
 
     // The failure text follows the language.
     Main().lblLanguageFRClick();
@@ -269,6 +270,7 @@ TEST_F(SetupEndToEndTest, FailedLoginWritesNothingAndSendsTheUserBack) {
     ASSERT_TRUE(ClickNext());
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
+    SaveScreenshot(QStringLiteral("6-finished"));
 }
 
 TEST_F(SetupEndToEndTest, TheLoginWaitKeepsTheWindowLiveButThePageInPlace) {
