@@ -8,12 +8,25 @@
 
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace app_testing {
+
+// Polls with a bounded wait; the runner retries every fraction of a second.
+template <typename Predicate> bool WaitUntil(Predicate done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
 
 // Once the dialog is up, runs the answer (click a button, close the window). Records whether
 // the dialog was shown at all. The timer belongs to the driver, so nothing fires after it.

@@ -32,17 +32,6 @@ std::string SystemIni(const std::string& modulePath, const std::string& temp = "
     return ini;
 }
 
-// Polls with a bounded wait; the runner retries every fraction of a second.
-template <typename Predicate> bool WaitUntil(Predicate done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
-
 class CloseDialogTest : public TAppFixture {
 protected:
     T_closedialog& Dialog() const { return App().CloseDialog(); }

@@ -77,9 +77,15 @@ TEST_F(FinishedPageTest, EnteringLeavesOnlyTheCloseButton) {
 TEST_F(FinishedPageTest, ClosingAsksNothingAndRemovesTheProgramWhenTheBoxIsChecked) {
     UseSystem("[Folders]\nTemp=C:\\Temp\n");
     Launch();
+    // While the program's stand-in runs, the batch keeps waiting for it: nothing races the test.
+    const std::string exe = platform::GetModuleFileName();
+    testing_support::TTestProcess standIn = System().StartProcess(exe);
     EnterFinishedPage();
     EXPECT_TRUE(CloseFromFinishedPage());
-    EXPECT_EQ(TempFiles("sEM*.bat").size(), 1u);
+    const std::vector<std::string> batches = TempFiles("sEM*.bat");
+    ASSERT_EQ(batches.size(), 1u);
+    standIn.End();
+    EXPECT_TRUE(WaitUntil([&] { return !System().Exists(exe) && !System().Exists(batches[0]); }));
 }
 
 TEST_F(FinishedPageTest, ClosingWithTheBoxUncheckedWritesNoBatchWhateverTheDialogSays) {
