@@ -86,10 +86,8 @@ T_accountslist::T_accountslist(app::TWizardApplication& app) : QWidget(nullptr),
 T_accountslist::~T_accountslist() = default;
 
 void T_accountslist::FormCreate() {
-    wzrdpgAccountsList = new app::TWizardPage(this);
-    wzrdpgAccountsList->setObjectName(QStringLiteral("wzrdpgAccountsList"));
-    wzrdpgAccountsList->SetWizardControl(App.Main().wzrdcntrlMain);
-    wzrdpgAccountsList->SetWizardPageName(QStringLiteral("AccountsList"));
+    wzrdpgAccountsList = app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wzrdpgAccountsList",
+                                             QStringLiteral("AccountsList"));
     wzrdpgAccountsList->OnEnter = [this](app::TWizardPage* sender,
                                          app::TWizardDirection direction) {
         AccountsListPageEnter(sender, direction);

@@ -85,10 +85,8 @@ QRadioButton* T_accounttype::CreateClientButton(const char* name, const QString&
 }
 
 void T_accounttype::FormCreate() {
-    wzrdpgAccountType = new app::TWizardPage(this);
-    wzrdpgAccountType->setObjectName(QStringLiteral("wzrdpgAccountType"));
-    wzrdpgAccountType->SetWizardControl(App.Main().wzrdcntrlMain);
-    wzrdpgAccountType->SetWizardPageName(QStringLiteral("AccountType"));
+    wzrdpgAccountType = app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wzrdpgAccountType",
+                                            QStringLiteral("AccountType"));
     wzrdpgAccountType->OnEnter = [this](app::TWizardPage* sender, app::TWizardDirection direction) {
         AccountTypePageEnter(sender, direction);
     };

@@ -2,6 +2,7 @@
 
 #include "accounts/RegistryHelpers.h"
 #include "app/Application.h"
+#include "app/FormStyle.h"
 #include "app/ProviderConstants.h"
 #include "app/main.h"
 #include "lang/LanguageDispatcher.h"
@@ -25,23 +26,6 @@ namespace {
 const char* const SupportToolKey = "SOFTWARE\\Quenlix\\SupportTool\\ClientPrefs\\firstrun";
 const char* const FirstRunValue = "FirstRunCompleted";
 
-QFont DesignFont(const QString& aFamily, int aPixelSize, bool aBold = false) {
-    QFont font(aFamily);
-    font.setPixelSize(aPixelSize);
-    font.setBold(aBold);
-    return font;
-}
-
-QLabel* MakeLabel(QWidget* aParent, const char* aName, const QString& aText, const QRect& aRect,
-                  bool aWordWrap) {
-    auto* label = new QLabel(aText, aParent);
-    label->setObjectName(aName);
-    label->setGeometry(aRect);
-    label->setWordWrap(aWordWrap);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 // The support tool's own record of its first run; a missing key or value, or one of another
 // type, counts as not run.
 bool SupportToolFirstRunCompleted() {
@@ -64,19 +48,11 @@ T_finished::T_finished(app::TWizardApplication& app) : App(app) {
 T_finished::~T_finished() = default;
 
 void T_finished::FormCreate() {
-    setObjectName(QStringLiteral("T_finished"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setFont(DesignFont(QStringLiteral("MS Sans Serif"), 11));
-    resize(640, 312);
+    app::SetUpPageForm(this, "T_finished");
     CreateComponents();
 
-    wzrdpgFinished = new app::TWizardPage(this);
-    wzrdpgFinished->setObjectName(QStringLiteral("wzrdpgFinished"));
-    wzrdpgFinished->SetWizardControl(App.Main().wzrdcntrlMain);
-    wzrdpgFinished->SetWizardPageName(QStringLiteral("Finished"));
+    wzrdpgFinished = app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wzrdpgFinished",
+                                         QStringLiteral("Finished"));
     wzrdpgFinished->OnEnter = [this](app::TWizardPage* aSender, app::TWizardDirection aDir) {
         FinishedPageEnter(aSender, aDir);
     };
@@ -89,14 +65,12 @@ void T_finished::FormCreate() {
 }
 
 void T_finished::CreateComponents() {
-    lblHeader = MakeLabel(this, "lblHeader", QStringLiteral("Einrichtung erfolgreich beendet"),
-                          QRect(24, 16, 592, 24), false);
-    lblHeader->setFont(DesignFont(QStringLiteral("Arial"), 17, true));
+    lblHeader = app::CreatePageHeader(this, QStringLiteral("Einrichtung erfolgreich beendet"));
+    lblContent = app::CreateWrappedLabel(this, "lblContent",
+                                         QStringLiteral("Ihr neues Konto wurde angelegt."),
+                                         QRect(24, 56, 570, 32));
 
-    lblContent = MakeLabel(this, "lblContent", QStringLiteral("Ihr neues Konto wurde angelegt."),
-                           QRect(24, 56, 570, 32), true);
-
-    lblSupporttool = MakeLabel(
+    lblSupporttool = app::CreateWrappedLabel(
         this, "lblSupporttool",
         QStringLiteral("Wollen Sie in Zukunft von der automatischen Soforthilfe für Ihren "
                        "Internetzugang profitieren? Der kostenlose Quenlix internet assistant "
@@ -104,12 +78,12 @@ void T_finished::CreateComponents() {
                        "E-Mail mal nicht klappen sollte.\n\nSie können den Quenlix internet "
                        "assistant kostenlos herunterladen, indem Sie auf den folgenden Link "
                        "klicken:\n"),
-        QRect(24, 96, 570, 80), true);
+        QRect(24, 96, 570, 80));
 
-    lblSupporttoolLink = MakeLabel(this, "lblSupporttoolLink",
-                                   QStringLiteral("Quenlix internet assistant herunterladen"),
-                                   QRect(24, 184, 570, 16), false);
-    QFont linkFont = DesignFont(QStringLiteral("MS Sans Serif"), 11);
+    lblSupporttoolLink = app::CreateAutoSizeLabel(
+        this, "lblSupporttoolLink", QStringLiteral("Quenlix internet assistant herunterladen"), 24,
+        184);
+    QFont linkFont = app::FormFont();
     linkFont.setUnderline(true);
     lblSupporttoolLink->setFont(linkFont);
     QPalette linkPalette = lblSupporttoolLink->palette();

@@ -64,10 +64,8 @@ void T_setup::FormCreate() {
     app::SetUpPageForm(this, "T_setup");
     CreateComponents();
 
-    wzrdpgSetup = new app::TWizardPage(this);
-    wzrdpgSetup->setObjectName(QStringLiteral("wzrdpgSetup"));
-    wzrdpgSetup->SetWizardControl(App.Main().wzrdcntrlMain);
-    wzrdpgSetup->SetWizardPageName(QStringLiteral("Setup"));
+    wzrdpgSetup =
+        app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wzrdpgSetup", QStringLiteral("Setup"));
     wzrdpgSetup->OnEnter = [this](app::TWizardPage*, app::TWizardDirection) {
         RunSetup();
     };

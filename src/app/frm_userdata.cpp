@@ -96,10 +96,8 @@ QLineEdit* T_userdata::CreateEdit(const char* name, int top, int width) {
 }
 
 void T_userdata::FormCreate() {
-    wzrdpgUserData = new app::TWizardPage(this);
-    wzrdpgUserData->setObjectName(QStringLiteral("wzrdpgUserData"));
-    wzrdpgUserData->SetWizardControl(App.Main().wzrdcntrlMain);
-    wzrdpgUserData->SetWizardPageName(QStringLiteral("UserData"));
+    wzrdpgUserData = app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wzrdpgUserData",
+                                         QStringLiteral("UserData"));
     wzrdpgUserData->OnEnter = [this](app::TWizardPage* sender, app::TWizardDirection direction) {
         UserDataPageEnter(sender, direction);
     };

@@ -43,8 +43,6 @@ T_welcome::T_welcome(app::TWizardApplication& app) : QWidget(nullptr), App(app) 
 T_welcome::~T_welcome() = default;
 
 void T_welcome::FormCreate() {
-    wizardpgWelcome = new app::TWizardPage(this);
-    wizardpgWelcome->setObjectName(QStringLiteral("wizardpgWelcome"));
-    wizardpgWelcome->SetWizardControl(App.Main().wzrdcntrlMain);
-    wizardpgWelcome->SetWizardPageName(QStringLiteral("Welcome"));
+    wizardpgWelcome = app::CreateFormPage(this, App.Main().wzrdcntrlMain, "wizardpgWelcome",
+                                          QStringLiteral("Welcome"));
 }

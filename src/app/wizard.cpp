@@ -393,4 +393,13 @@ void TWizardPage::SetImageIndex(int aValue) {
     Change(FImageIndex, aValue);
 }
 
+TWizardPage* CreateFormPage(QWidget* aForm, TWizardControl* aControl, const char* aObjectName,
+                            const QString& aPageName) {
+    auto* page = new TWizardPage(aForm);
+    page->setObjectName(QString::fromLatin1(aObjectName));
+    page->SetWizardControl(aControl);
+    page->SetWizardPageName(aPageName);
+    return page;
+}
+
 } // namespace app

@@ -146,4 +146,9 @@ private:
     QString FHelpTopic;
 };
 
+// A page form's page, made in the order the container expects: owned by the form, registered
+// with the container, then named.
+TWizardPage* CreateFormPage(QWidget* aForm, TWizardControl* aControl, const char* aObjectName,
+                            const QString& aPageName);
+
 } // namespace app
