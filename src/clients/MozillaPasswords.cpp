@@ -15,14 +15,6 @@ constexpr const char* kEnd = ".";
 constexpr const char* kUserField = "\\=username=\\";
 constexpr const char* kPasswordField = "*\\=password=\\";
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t pos = text.find(from); pos != std::string::npos;
-         pos = text.find(from, pos + to.size())) {
-        text.replace(pos, from.size(), to);
-    }
-    return text;
-}
-
 bool IsBlankLine(const std::string& line) {
     return prefs_detail::TrimLine(line).empty();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Line splitting shared by the text formats of the clients.
+// Line splitting and replacing shared by the text formats of the clients.
 
 #include <string>
 #include <string_view>
@@ -30,4 +30,13 @@ inline std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
     ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
+}
+
+// Every occurrence of `from` replaced by `to`, left to right, never re-reading replaced text.
+inline std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t pos = text.find(from); pos != std::string::npos;
+         pos = text.find(from, pos + to.size())) {
+        text.replace(pos, from.size(), to);
+    }
+    return text;
 }

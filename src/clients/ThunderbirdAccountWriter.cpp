@@ -6,6 +6,8 @@
 #include "StoreMessages.h"
 #include "ThunderbirdDetail.h"
 
+#include "TextLines.h"
+
 #include <platform/Files.h>
 
 #include <algorithm>
@@ -22,14 +24,6 @@ std::string FreeKey(const TMozillaPrefsFile& prefs, const std::string& prefix,
             return base + std::to_string(n);
         }
     }
-}
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t pos = text.find(from); pos != std::string::npos;
-         pos = text.find(from, pos + to.size())) {
-        text.replace(pos, from.size(), to);
-    }
-    return text;
 }
 
 bool PathTaken(const std::string& path) {
