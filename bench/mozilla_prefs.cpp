@@ -1,6 +1,6 @@
 // prefs.js load, lookup and save at growing sizes.
 
-#include <clients/MozillaPrefs.h>
+#include <clients/mozilla/MozillaPrefs.h>
 
 #include <support/TestSystem.h>
 

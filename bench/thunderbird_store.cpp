@@ -1,7 +1,7 @@
 // The Thunderbird store with a profile of 1 to 500 accounts: loading, and creating and saving
 // one new account.
 
-#include <clients/Thunderbird.h>
+#include <clients/mozilla/Thunderbird.h>
 
 #include <platform/Files.h>
 #include <platform/System.h>

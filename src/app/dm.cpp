@@ -3,7 +3,7 @@
 #include "app/Pop3Client.h"
 
 #include <accounts/MailAccounts.h>
-#include <clients/Thunderbird.h>
+#include <clients/mozilla/Thunderbird.h>
 #include <lang/LanguageDispatcher.h>
 
 T_dm::T_dm()

@@ -10,7 +10,7 @@
 #include "app/frm_accounttype.h"
 #include "app/frm_userdata.h"
 #include "app/main.h"
-#include "clients/Thunderbird.h"
+#include "clients/mozilla/Thunderbird.h"
 #include "lang/LanguageTable.h"
 #include "lang/TranslatedMessage.h"
 #include "platform/SystemInfo.h"

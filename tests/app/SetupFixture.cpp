@@ -1,7 +1,7 @@
 #include "SetupFixture.h"
 
-#include <clients/MozillaPasswords.h>
-#include <clients/MozillaPrefs.h>
+#include <clients/mozilla/MozillaPasswords.h>
+#include <clients/mozilla/MozillaPrefs.h>
 
 #include <QLineEdit>
 #include <QRadioButton>

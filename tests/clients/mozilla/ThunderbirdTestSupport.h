@@ -2,8 +2,8 @@
 // Simulated systems with Thunderbird installed: App Paths entry, versioned executable,
 // profiles.ini and profiles with prefs.js and signons.txt.
 
-#include <clients/MozillaPrefs.h>
-#include <clients/Thunderbird.h>
+#include <clients/mozilla/MozillaPrefs.h>
+#include <clients/mozilla/Thunderbird.h>
 
 #include <platform/System.h>
 #include <support/TestSystem.h>

@@ -1,4 +1,4 @@
-#include <clients/MozillaPasswords.h>
+#include <clients/mozilla/MozillaPasswords.h>
 
 #include <support/TestSystem.h>
 

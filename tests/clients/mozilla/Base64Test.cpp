@@ -1,4 +1,4 @@
-#include <clients/Base64.h>
+#include <clients/mozilla/Base64.h>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include <clients/MozillaPrefs.h>
+#include <clients/mozilla/MozillaPrefs.h>
 
 #include <support/TestSystem.h>
 

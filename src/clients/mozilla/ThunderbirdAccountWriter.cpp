@@ -3,7 +3,7 @@
 #include "Thunderbird.h"
 
 #include "MozillaPrefsLine.h"
-#include "StoreMessages.h"
+#include <clients/StoreMessages.h>
 #include "ThunderbirdDetail.h"
 
 #include "TextLines.h"

@@ -1,6 +1,6 @@
 #include "ThunderbirdTestSupport.h"
 
-#include <clients/MozillaPasswords.h>
+#include <clients/mozilla/MozillaPasswords.h>
 #include <clients/StoreMessages.h>
 #include <platform/Files.h>
 
