@@ -1,5 +1,6 @@
 #include "accounts/RegistryHelpers.h"
 
+#include "accounts/HexText.h"
 #include "platform/RegText.h"
 #include "platform/SystemInfo.h"
 
@@ -27,6 +28,26 @@ std::optional<TBytes> ReadBinary(TRegistry& reg, const std::string& name) {
 }
 
 } // namespace
+
+std::string GuidToHexDigits(const TGUID& guid) {
+    std::string digits;
+    for (const char c : GuidToString(guid)) {
+        if (c != '{' && c != '}' && c != '-') {
+            digits += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+        }
+    }
+    return digits;
+}
+
+std::optional<TGUID> HexDigitsToGuid(const std::string& digits) {
+    if (digits.size() != 32) {
+        return std::nullopt;
+    }
+    const std::string text = "{" + digits.substr(0, 8) + "-" + digits.substr(8, 4) + "-" +
+                             digits.substr(12, 4) + "-" + digits.substr(16, 4) + "-" +
+                             digits.substr(20) + "}";
+    return StringToGuid(text);
+}
 
 std::string ReadRegStringChecked(TRegistry& reg, const std::string& name) {
     if (reg.GetDataType(name) != TRegDataType::rdString) {
@@ -83,14 +104,7 @@ std::string ReadRegBinaryHex(TRegistry& reg, const std::string& name) {
     } catch (const platform::ERegistryException&) {
         return {};
     }
-    static constexpr char Digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(data.size() * 2);
-    for (const std::uint8_t byte : data) {
-        text += Digits[byte >> 4];
-        text += Digits[byte & 0x0F];
-    }
-    return text;
+    return BytesToHex(data);
 }
 
 bool GuidTextEquals(const std::string& text, const TGUID& guid) {

@@ -15,6 +15,12 @@ using platform::SameGuid;
 using platform::StringToGuid;
 using platform::TGUID;
 
+// The 32 lower-case hexadecimal digits of the GUID text without braces and dashes, in text order
+// ("9375cff0413111d3b88a00104b2a6676"), as MAPI names its keys.
+std::string GuidToHexDigits(const TGUID& guid);
+// 32 hexadecimal digits of either case in text order; nullopt for anything else.
+std::optional<TGUID> HexDigitsToGuid(const std::string& digits);
+
 // The text of a plain string value (not an expandable one); empty otherwise.
 std::string ReadRegStringChecked(platform::TRegistry& reg, const std::string& name);
 // A 32-bit integer value, or the default when missing or of another type.
