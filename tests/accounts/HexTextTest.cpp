@@ -1,33 +1,15 @@
 #include "accounts/HexText.h"
 #include "accounts/RandomSource.h"
 #include "accounts/RegistryHelpers.h"
+#include "support/ScriptedRandom.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
+using testing_support::TScriptedRandom;
 
 namespace {
 
 using TBytes = std::vector<std::uint8_t>;
-
-// Answers the 32-bit numbers it was given, little-endian, then fails the test.
-class TScriptedRandom : public TRandomSource {
-public:
-    explicit TScriptedRandom(std::deque<std::uint32_t> numbers) : Numbers_(std::move(numbers)) {}
-    void Fill(std::uint8_t* buffer, std::size_t length) override {
-        ASSERT_EQ(length, 4u);
-        ASSERT_FALSE(Numbers_.empty()) << "more numbers drawn than scripted";
-        const std::uint32_t n = Numbers_.front();
-        Numbers_.pop_front();
-        for (int i = 0; i < 4; ++i) {
-            buffer[i] = static_cast<std::uint8_t>(n >> (8 * i));
-        }
-    }
-    std::size_t Left() const { return Numbers_.size(); }
-
-private:
-    std::deque<std::uint32_t> Numbers_;
-};
 
 } // namespace
 
