@@ -2,23 +2,24 @@
 // Registry and GUID helpers shared by the stores and the change monitors. The readers never
 // raise for a missing value or one of another type: they answer empty or the default.
 
+#include "platform/Guid.h"
 #include "platform/Registry.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-struct TGUID {
-    std::uint32_t Data1 = 0;
-    std::uint16_t Data2 = 0;
-    std::uint16_t Data3 = 0;
-    std::uint8_t Data4[8] = {};
-};
+// The GUID type and its text form come from the platform: "{XXXXXXXX-...}" in and out.
+using platform::GuidToString;
+using platform::SameGuid;
+using platform::StringToGuid;
+using platform::TGUID;
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (digits in either case); nullopt when malformed.
-std::optional<TGUID> StringToGuid(const std::string& text);
-// The braced 8-4-4-4-12 form with upper-case digits.
-std::string GuidToString(const TGUID& guid);
+// The 32 lower-case hexadecimal digits of the GUID text without braces and dashes, in text order
+// ("9375cff0413111d3b88a00104b2a6676"), as MAPI names its keys.
+std::string GuidToHexDigits(const TGUID& guid);
+// 32 hexadecimal digits of either case in text order; nullopt for anything else.
+std::optional<TGUID> HexDigitsToGuid(const std::string& digits);
 
 // The text of a plain string value (not an expandable one); empty otherwise.
 std::string ReadRegStringChecked(platform::TRegistry& reg, const std::string& name);
@@ -34,7 +35,6 @@ void WriteRegGuid(platform::TRegistry& reg, const std::string& name, const TGUID
 // Every byte of the value (of any type) as two upper-case hex digits; empty when missing.
 std::string ReadRegBinaryHex(platform::TRegistry& reg, const std::string& name);
 
-bool SameGuid(const TGUID& a, const TGUID& b);
 // False for text that is no GUID.
 bool GuidTextEquals(const std::string& text, const TGUID& guid);
 bool SameTextIgnoreCase(const std::string& a, const std::string& b);

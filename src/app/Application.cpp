@@ -11,6 +11,7 @@
 #include "app/frm_welcome.h"
 #include "app/main.h"
 
+#include <clients/outlook/OutlookWindowsVersion.h>
 #include <lang/LanguageDispatcher.h>
 #include <lang/LanguageTable.h>
 
@@ -19,6 +20,7 @@
 namespace app {
 
 TWizardApplication::TWizardApplication() {
+    InitOutlookWindowsVersion(); // once at program start, before any store exists
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     InstallFontSubstitutes();
     // The page forms register their pages while they are created, in this order; the main

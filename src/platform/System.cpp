@@ -13,8 +13,11 @@
 //   Minor=0
 //   Build=6002
 //   ServicePack=Service Pack 2
+//   ; the ANSI code page: 1252 (Western European, the default) or 1250 (Central European)
+//   AnsiCodePage=1252
 //   [User]
 //   Name=Anna
+//   Sid=S-1-5-21-2184761902-3041298574-1587432609-1001
 //   ; special folders and the temp folder
 //   [Folders]
 //   AppData=C:\Users\Anna\AppData\Roaming
@@ -37,6 +40,7 @@
 
 #include "platform/System.h"
 
+#include "platform/CodePage.h"
 #include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
 #include "platform/SystemState.h"
@@ -210,6 +214,37 @@ void SetNetworkAndTls(const TIniFile& ini, const std::filesystem::path& root, TM
     }
 }
 
+void SetUserSidAndCodePage(const TIniFile& ini, TMachineFacts& f) {
+    f.UserSid = ini.ReadString("User", "Sid", DefaultUserSid);
+    f.AnsiCodePage = ini.ReadInteger("Windows", "AnsiCodePage", 1252);
+}
+
+// "S-1-" and dash-separated decimal numbers: the form that may name a registry key and a folder.
+bool IsSidText(const std::string& sid) {
+    if (sid.rfind("S-1-", 0) != 0 || sid.size() > 184 || sid.back() == '-') {
+        return false;
+    }
+    for (std::size_t i = 4; i < sid.size(); ++i) {
+        const bool digit = sid[i] >= '0' && sid[i] <= '9';
+        if (!digit && (sid[i] != '-' || sid[i - 1] == '-')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Facts that would make the user's keys or texts unusable are refused at installation.
+void CheckUserSidAndCodePage(const TMachineFacts& f) {
+    if (!IsSidText(f.UserSid)) {
+        throw ESystemError("The user SID \"" + f.UserSid +
+                           "\" in system.ini is not of the form S-1-5-21-...");
+    }
+    if (f.AnsiCodePage < 0 || !IsValidCodePage(static_cast<std::uint32_t>(f.AnsiCodePage))) {
+        throw ESystemError("The ANSI code page " + std::to_string(f.AnsiCodePage) +
+                           " in system.ini is not supported (1250 and 1252 are)");
+    }
+}
+
 std::string ReadSystemIni(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
@@ -245,6 +280,7 @@ TMachineFacts ParseMachineFacts(const std::string& iniText, const std::filesyste
     SetFolderDefaults(ini, f);
     SetEnvironmentDefaults(ini, f);
     SetNetworkAndTls(ini, root, f);
+    SetUserSidAndCodePage(ini, f);
     return f;
 }
 
@@ -255,6 +291,7 @@ void InstallSystem(const std::filesystem::path& root) {
         throw ESystemError("The system root " + root.string() + " is not a directory");
     const std::filesystem::path absRoot = std::filesystem::absolute(root);
     TMachineFacts facts = ParseMachineFacts(ReadSystemIni(absRoot / "system.ini"), absRoot);
+    CheckUserSidAndCodePage(facts);
     std::filesystem::create_directories(absRoot / "registry", ec);
     std::filesystem::create_directories(absRoot / "drive_c", ec);
     if (ec)

@@ -24,6 +24,9 @@ struct TRedirection {
     int Port = 0;
 };
 
+// The security identifier of the simulated user when system.ini names none.
+inline constexpr const char* DefaultUserSid = "S-1-5-21-2184761902-3041298574-1587432609-1000";
+
 // Machine facts from <root>/system.ini, with the defaults of the Windows version for anything
 // missing (Windows XP SP3, user "User").
 struct TMachineFacts {
@@ -39,6 +42,8 @@ struct TMachineFacts {
     std::string TempFolder;   // with trailing backslash, as GetTempPath answers
     std::string ModulePath;   // the running program's executable on the simulated drive
     bool ProtectedStorageAvailable = true;
+    std::string UserSid = DefaultUserSid; // the user's security identifier ("S-1-5-21-...")
+    int AnsiCodePage = 1252;              // 1250 and 1252 are known (platform/CodePage.h)
     std::map<std::string, std::string> Environment;   // names compared without case by lookups
     std::map<std::string, TRedirection> Redirections; // key "host:port", lower-case host
     std::vector<std::filesystem::path> ExtraCaFiles;  // host paths (relative ones resolved to root)

@@ -4,6 +4,7 @@
 #include "platform/System.h"
 #include "platform/VersionInfo.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -51,7 +52,86 @@ fs::path SleepProgram() {
     throw std::runtime_error("No sleep program to start as a test process");
 }
 
+// The text without its [User] section.
+std::string WithoutUserSection(const std::string& ini) {
+    std::string out;
+    bool inUser = false;
+    std::size_t pos = 0;
+    while (pos < ini.size()) {
+        const auto end = ini.find('\n', pos);
+        const std::string line = ini.substr(pos, end == std::string::npos ? end : end - pos + 1);
+        pos = end == std::string::npos ? ini.size() : end + 1;
+        const auto first = line.find_first_not_of(" \t");
+        if (first != std::string::npos && line[first] == '[') {
+            std::string head = line.substr(first, 6);
+            for (char& c : head) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            inUser = head == "[user]";
+        }
+        if (!inUser) {
+            out += line;
+        }
+    }
+    if (!out.empty() && out.back() != '\n') {
+        out += '\n';
+    }
+    return out;
+}
+
+std::string ReadHostFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 } // namespace
+
+TTestMachine& TTestMachine::Windows(TTestWindows version) {
+    Windows_ = version;
+    return *this;
+}
+
+TTestMachine& TTestMachine::ProtectedStorage(bool available) {
+    ProtectedStorage_ = available;
+    return *this;
+}
+
+TTestMachine& TTestMachine::AnsiCodePage(int codePage) {
+    AnsiCodePage_ = codePage;
+    return *this;
+}
+
+TTestMachine& TTestMachine::User(const std::string& name, const std::string& sid) {
+    UserName_ = name;
+    UserSid_ = sid;
+    return *this;
+}
+
+TTestMachine& TTestMachine::More(const std::string& iniText) {
+    More_ += iniText;
+    return *this;
+}
+
+std::string TTestMachine::Ini() const {
+    struct TVersion {
+        const char* Platform;
+        int Major;
+        int Minor;
+    };
+    static const TVersion Versions[] = {{"9x", 4, 0}, {"9x", 4, 10}, {"9x", 4, 90}, {"NT", 4, 0},
+                                        {"NT", 5, 0}, {"NT", 5, 1},  {"NT", 5, 2},  {"NT", 6, 0},
+                                        {"NT", 6, 1}, {"NT", 6, 2}};
+    const TVersion& v = Versions[static_cast<int>(Windows_)];
+    std::string ini = std::string("[Windows]\nPlatform=") + v.Platform +
+                      "\nMajor=" + std::to_string(v.Major) + "\nMinor=" + std::to_string(v.Minor) +
+                      "\nAnsiCodePage=" + std::to_string(AnsiCodePage_) +
+                      "\n[User]\nName=" + UserName_ + "\n";
+    if (!UserSid_.empty()) {
+        ini += "Sid=" + UserSid_ + "\n";
+    }
+    ini += std::string("[ProtectedStorage]\nAvailable=") + (ProtectedStorage_ ? "1" : "0") + "\n";
+    return ini + More_;
+}
 
 TTestProcess::TTestProcess(TTestProcess&& other) noexcept : Pid_(other.Pid_) {
     other.Pid_ = 0;
@@ -146,6 +226,28 @@ void TTestSystem::WritePe(const std::string& windowsPath, int major, int minor, 
                           int build) const {
     WriteFile(windowsPath,
               platform::MakeVersionedPeImage(platform::MakeVersion(major, minor, release, build)));
+}
+
+void TTestSystem::SwitchUser(const std::string& name, const std::string& sid) {
+    const std::string previousSid = platform::MachineFacts().UserSid;
+    platform::UninstallSystem();
+    const fs::path hive = Root_ / "registry" / "HKEY_CURRENT_USER.reg";
+    const fs::path parked = Root_ / "users";
+    fs::create_directories(parked);
+    if (fs::exists(hive)) {
+        fs::rename(hive, parked / (previousSid + ".reg"));
+    }
+    if (fs::exists(parked / (sid + ".reg"))) {
+        fs::rename(parked / (sid + ".reg"), hive);
+    }
+    const std::string ini = WithoutUserSection(ReadHostFile(Root_ / "system.ini"));
+    WriteHostFile(Root_ / "system.ini", ini + "[User]\nName=" + name + "\nSid=" + sid + "\n");
+    platform::InstallSystem(Root_);
+}
+
+void TTestSystem::Reinstall() {
+    platform::UninstallSystem();
+    platform::InstallSystem(Root_);
 }
 
 TTestProcess TTestSystem::StartProcess(const std::string& windowsPath) const {

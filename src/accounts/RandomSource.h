@@ -1,0 +1,18 @@
+#pragma once
+// Where the stores take random numbers from (password reference names, salts). The stores hold
+// a reference to one, so tests can hand in a source that answers what they need.
+
+#include <cstddef>
+#include <cstdint>
+
+class TRandomSource {
+public:
+    virtual ~TRandomSource() = default;
+    // Fills the buffer; raises platform::ESystemError when no random bytes can be had.
+    virtual void Fill(std::uint8_t* buffer, std::size_t length) = 0;
+    // A uniformly drawn number in 0 .. bound - 1 (0 for a bound of 0 or 1).
+    std::uint32_t Below(std::uint32_t bound);
+};
+
+// The system's cryptographic source, shared by the whole process and safe on every thread.
+TRandomSource& SystemRandom();
