@@ -88,7 +88,7 @@ void TMozillaPrefsFile::SaveToFile(const std::string& path) {
     platform::WriteFileAtomic(path, out);
 }
 
-// Equal names keep their order, so the first of a duplicated name stays the one looked up. A file
+// Equal names keep their order, so the last of a duplicated name stays the one looked up. A file
 // read in sorted order with a few preferences added sorts only the added tail and merges it.
 void TMozillaPrefsFile::SortPreferences() {
     const auto less = [](const auto& a, const auto& b) {
@@ -176,17 +176,11 @@ void TMozillaPrefsFile::Delete(const std::string& name) {
         return;
     }
     Index_.Erase(name);
-    const auto pos = std::find_if(Preferences_.begin(), Preferences_.end(),
-                                  [target](const auto& p) { return p.get() == target; });
-    const auto next = Preferences_.erase(pos);
     if (!HasDuplicates_) {
+        std::erase_if(Preferences_, [target](const auto& p) { return p.get() == target; });
         return;
     }
-    // A later preference of the same name becomes the one lookups find.
-    const auto again = std::find_if(next, Preferences_.end(), [&name](const auto& p) {
-        return TPrefNameIndex::SameName(p->Name, name);
-    });
-    if (again != Preferences_.end()) {
-        Index_.Insert(again->get());
-    }
+    // Every statement of the name goes: an earlier one left behind would be read instead.
+    std::erase_if(Preferences_,
+                  [&name](const auto& p) { return TPrefNameIndex::SameName(p->Name, name); });
 }

@@ -71,7 +71,7 @@ private:
 
     std::vector<std::unique_ptr<TMozillaPreference>> Preferences_;
     std::vector<std::string> OtherLines_;
-    TPrefNameIndex Index_; // name -> first preference of that name
+    TPrefNameIndex Index_; // name -> last preference of that name, the one Mozilla applies
     bool HasDuplicates_ = false;
 };
 

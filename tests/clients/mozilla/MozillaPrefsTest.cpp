@@ -147,18 +147,21 @@ TEST_F(MozillaPrefsTest, SettersKeepTheKindOfAnExistingPreference) {
                                   "user_pref(\"n.newint\", -12);\r\n");
 }
 
-TEST_F(MozillaPrefsTest, DuplicateNamesAreHeldTwiceAndLookupsFindTheFirst) {
+// Mozilla applies the statements of prefs.js in order, so of a name set twice the last one counts.
+TEST_F(MozillaPrefsTest, DuplicateNamesAreHeldTwiceAndTheLastOneIsReadAndChanged) {
     TMozillaPrefsFile prefs;
     Load(prefs, "user_pref(\"dup\", \"one\");\n"
                 "user_pref(\"DUP\", \"two\");\n");
     EXPECT_EQ(prefs.Count(), 2u);
-    EXPECT_EQ(prefs.GetString("dup"), "one");
-    prefs.SaveToFile(kPath);
-    EXPECT_EQ(prefs.GetString("dup"), "one");
-    prefs.Delete("dup");
     EXPECT_EQ(prefs.GetString("dup"), "two");
+    prefs.SetString("dup", "three");
+    EXPECT_EQ(SaveAndRead(prefs), "user_pref(\"dup\", \"one\");\r\n"
+                                  "user_pref(\"DUP\", \"three\");\r\n");
+    EXPECT_EQ(prefs.GetString("dup"), "three");
+    // Deleting a name leaves no earlier statement behind that Mozilla would read instead.
     prefs.Delete("dup");
     EXPECT_FALSE(prefs.Exists("dup"));
+    EXPECT_EQ(prefs.Count(), 0u);
     prefs.Delete("dup"); // nothing left: no effect
     EXPECT_EQ(prefs.Count(), 0u);
 }
@@ -179,7 +182,7 @@ TEST_F(MozillaPrefsTest, AddedPreferencesAreSortedInAmongSortedOnesKeepingDuplic
                                   "user_pref(\"e\", 4);\r\n"
                                   "user_pref(\"f\", 3);\r\n"
                                   "user_pref(\"g\", \"x\");\r\n");
-    EXPECT_EQ(prefs.GetString("D"), "first");
+    EXPECT_EQ(prefs.GetString("D"), "second");
 }
 
 TEST_F(MozillaPrefsTest, ManyPreferencesStayFoundThroughChangesAndDeletes) {
