@@ -10,6 +10,10 @@
 //   ~<Base64 of password>
 //   .
 //
+// Later layouts add lines to each entry after the password value: "#2d" the address of the form
+// the login came from, "#2e" also a filler line ("---"). A file keeps the header it was read
+// with, and new entries take its layout; a new file is "#2c".
+//
 // Entries this reader does not understand (encrypted values, foreign fields, a block cut short)
 // are kept as they were read and written back in their place, so rewriting the file for one
 // password never loses another.
@@ -59,7 +63,7 @@ private:
     struct TBlock {
         std::unique_ptr<TMozillaPassword> Entry; // empty for a block kept verbatim
         // Verbatim lines without the closing "."; for an entry, lines 2 to 4 (the field names and
-        // the user-name value) are written back as read.
+        // the user-name value) and those after the password are written back as read.
         std::vector<std::string> Lines;
     };
 
@@ -70,6 +74,7 @@ private:
                            const std::string& host);
 
     std::string FileName_;
+    std::string Header_ = "#2c";
     std::vector<std::string> RejectedSites_;
     std::vector<TBlock> Blocks_;
     std::vector<TMozillaPassword*> Entries_;
