@@ -21,12 +21,17 @@ constexpr const char* kAppPathsKey =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe";
 constexpr int kCsidlAppData = 26;
 
+// The App Paths default value: a plain string, or an expandable one ("%ProgramFiles%\...") as
+// installers also write it.
 std::string ThunderbirdExecutable() {
     platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
     if (!registry.OpenKeyReadOnly(kAppPathsKey)) {
         return std::string();
     }
-    const std::string path = ReadRegStringChecked(registry, "");
+    std::string path = ReadRegStringChecked(registry, "");
+    if (registry.GetDataType("") == platform::TRegDataType::rdExpandString) {
+        path = ExpandEnvironmentPath(registry.ReadString(""));
+    }
     registry.CloseKey();
     return !path.empty() && platform::FileExists(path) ? path : std::string();
 }
@@ -170,9 +175,13 @@ void TThunderbirdMailAccounts::ReloadAccount(TMailAccount& account) {
     if (!links) {
         return;
     }
-    ReadAccountFields(files, *links, account.AccountKey(),
-                      ReadText(files.Prefs, "mail.accountmanager.defaultaccount"),
-                      AccountPasswordsAvailable(), account);
+    const std::string defaultKey = ReadText(files.Prefs, "mail.accountmanager.defaultaccount");
+    ReadAccountFields(files, *links, account.AccountKey(), defaultKey, AccountPasswordsAvailable(),
+                      account);
+    // The default mark follows the file for every account, so no two accounts carry it.
+    for (const auto& other : profile->Accounts()) {
+        other->AssignIsDefault(other->AccountKey() == defaultKey);
+    }
 }
 
 void TThunderbirdMailAccounts::ReloadPOPAccount(TMailAccount& account) {

@@ -1,6 +1,7 @@
 #include "ThunderbirdTestSupport.h"
 
 #include <platform/Files.h>
+#include <platform/Registry.h>
 
 namespace {
 
@@ -105,6 +106,22 @@ TEST_F(ThunderbirdDetectionTest, ClientRunsWhileAThunderbirdProcessRuns) {
     EXPECT_TRUE(store->IsClientRunning());
     process.End();
     EXPECT_FALSE(store->IsClientRunning());
+}
+
+// Installers may register the program path as an expandable string.
+TEST(ThunderbirdAppPathsTest, ExpandableStringDefaultValueIsExpandedAndFound) {
+    testing_support::TTestSystem system;
+    system.WritePe(kExe, 115, 0, 0, 0);
+    {
+        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(registry.OpenKey(
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe", true));
+        registry.WriteExpandString("", "%ProgramFiles%\\Mozilla Thunderbird\\thunderbird.exe");
+        registry.CloseKey();
+    }
+    const TThunderbirdMailAccounts store(false);
+    EXPECT_TRUE(store.AccountPasswordsAvailable());
+    EXPECT_EQ(store.ClientMajorVersion(), 115);
 }
 
 } // namespace
