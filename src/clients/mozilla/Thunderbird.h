@@ -12,11 +12,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 class TMozillaPrefsFile;
 class TMozillaPasswordsFile;
+
+// A save the store refuses before writing anything; the message says which value is at fault.
+class EThunderbirdSaveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TThunderbirdMailAccounts : public TMailAccounts {
 public:
@@ -43,7 +50,9 @@ public:
     bool IsRegistryBased() const override { return false; }
     void SaveClientSettings() override {}
     // Writes identity, incoming and outgoing server to prefs.js and the passwords to
-    // signons.txt. A new IMAP account is refused with the message "To be implemented!".
+    // signons.txt. A new IMAP account is refused with the message "To be implemented!". A login
+    // or host containing a line break is refused with EThunderbirdSaveError before anything is
+    // written; write errors propagate (messages name the file, never a password).
     void SaveAccount(TMailAccount& account) override;
     void Hook(int) override {}
     bool AccountsShareFile() const override { return true; }

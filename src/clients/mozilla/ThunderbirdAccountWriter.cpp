@@ -3,8 +3,8 @@
 #include "Thunderbird.h"
 
 #include "MozillaPrefsLine.h"
-#include <clients/StoreMessages.h>
 #include "ThunderbirdDetail.h"
+#include <clients/StoreMessages.h>
 
 #include "TextLines.h"
 
@@ -79,6 +79,28 @@ void SetTrueOrDelete(TMozillaPrefsFile& prefs, const std::string& name, bool set
         prefs.SetBool(name, true);
     } else {
         prefs.Delete(name);
+    }
+}
+
+// signons.txt is line based and has no escape: a login or host with a line break would end its
+// line and forge the next one.
+void RefuseLineBreaks(const TMailAccount& account) {
+    const auto* pop = dynamic_cast<const TPOPMailAccount*>(&account);
+    const auto* imap = dynamic_cast<const TIMAPMailAccount*>(&account);
+    const std::string incoming = pop != nullptr    ? pop->IncomingServer()
+                                 : imap != nullptr ? imap->IncomingServer()
+                                                   : std::string();
+    const std::pair<const char*, const std::string*> values[] = {
+        {"user name", &account.UserName()},
+        {"incoming server", &incoming},
+        {"outgoing server", &account.SmtpServer()},
+        {"outgoing user name", &account.SmtpUserName()},
+    };
+    for (const auto& [what, value] : values) {
+        if (value->find_first_of("\r\n") != std::string::npos) {
+            throw EThunderbirdSaveError("The account cannot be written to Thunderbird: its " +
+                                        std::string(what) + " contains a line break.");
+        }
     }
 }
 
@@ -198,6 +220,7 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
     if (account.AccountKey().empty() || profile == nullptr) {
         return;
     }
+    RefuseLineBreaks(account);
     const std::string& profileDir = profile->Location();
     TProfileFiles files(profileDir);
     TMozillaPrefsFile& prefs = files.Prefs;
