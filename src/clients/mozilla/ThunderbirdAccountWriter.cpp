@@ -104,6 +104,18 @@ void RefuseLineBreaks(const TMailAccount& account) {
     }
 }
 
+// The login the outgoing server authenticates with: its own (mode 2) or the incoming one.
+const std::string& SmtpLogin(const TMailAccount& account) {
+    static const std::string none;
+    return account.SmtpAuthMode() == 2   ? account.SmtpUserName()
+           : account.SmtpAuthMode() == 1 ? account.UserName()
+                                         : none;
+}
+
+const std::string& SmtpLoginPassword(const TMailAccount& account) {
+    return account.SmtpAuthMode() == 2 ? account.SmtpPassword() : account.Password();
+}
+
 struct TKeys {
     std::string X, I, S, M;
     std::string Id(const char* leaf) const { return "mail.identity." + I + "." + leaf; }
@@ -141,11 +153,19 @@ void WriteNewPopAccount(const std::string& profileDir, const TKeys& k,
     prefs.SetString(k.Srv("type"), "pop3");
 }
 
+// Current Thunderbird versions read the login method from authMethod, not from useSecAuth and
+// auth_method: without secure authentication it must say "normal password", or a method the
+// account had before (an encrypted one, say) would fail against the new server settings.
+constexpr std::int64_t kAuthMethodNormalPassword = 3;
+
 template <class TAccount>
 void WriteIncomingCommon(const TKeys& k, const TAccount& account, TMozillaPrefsFile& prefs) {
     WriteRealOr(prefs, k.Srv("realhostname"), k.Srv("hostname"), account.IncomingServer());
     prefs.SetInteger(k.Srv("port"), account.IncomingPort());
     prefs.SetBool(k.Srv("useSecAuth"), account.UseSPA());
+    if (!account.UseSPA()) {
+        prefs.SetInteger(k.Srv("authMethod"), kAuthMethodNormalPassword);
+    }
     SetOrDelete(prefs, k.Srv("socketType"), account.UseSSL(), 3);
 }
 
@@ -189,30 +209,73 @@ void WriteOutgoing(const TKeys& k, const TMailAccount& account, bool passwordsAv
     if (account.SmtpAuthMode() != 1 && account.SmtpAuthMode() != 2) {
         return; // a mode Thunderbird has no setting for
     }
-    const bool ownLogin = account.SmtpAuthMode() == 2;
-    const std::string& user = ownLogin ? account.SmtpUserName() : account.UserName();
     prefs.SetInteger(k.Smtp("auth_method"), 1);
-    WriteText(prefs, k.Smtp("username"), user);
+    if (!account.SmtpUseSPA()) {
+        prefs.SetInteger(k.Smtp("authMethod"), kAuthMethodNormalPassword);
+    }
+    WriteText(prefs, k.Smtp("username"), SmtpLogin(account));
     if (passwordsAvailable) {
-        files.Passwords.ChangePassword("smtp", user,
-                                       ownLogin ? account.SmtpPassword() : account.Password(),
+        files.Passwords.ChangePassword("smtp", SmtpLogin(account), SmtpLoginPassword(account),
                                        account.SmtpServer());
+    }
+}
+
+// The logins the account gives Thunderbird's current login store, under the keys Thunderbird
+// looks them up by: the server URI and the login it has in prefs.js.
+std::vector<TMozillaLogin> CurrentLogins(const TKeys& k, const TMailAccount& account, bool imap,
+                                         const TMozillaPrefsFile& prefs) {
+    std::vector<TMozillaLogin> logins;
+    if (!account.RememberPassword()) {
+        return logins;
+    }
+    if (!account.Password().empty()) {
+        logins.push_back({IncomingLoginOrigin(imap, ReadText(prefs, k.Srv("hostname"))),
+                          ReadText(prefs, k.Srv("userName")), account.Password()});
+    }
+    if ((account.SmtpAuthMode() == 1 || account.SmtpAuthMode() == 2) &&
+        !SmtpLoginPassword(account).empty()) {
+        logins.push_back({OutgoingLoginOrigin(account.SmtpServer()), SmtpLogin(account),
+                          SmtpLoginPassword(account)});
+    }
+    return logins;
+}
+
+// An account number Thunderbird counts in mail.account.lastKey (current versions): the counter
+// must not stay below a key in use, or Thunderbird hands the key out again.
+void RaiseLastKey(TMozillaPrefsFile& prefs, const std::string& accountKey) {
+    constexpr const char* kLastKey = "mail.account.lastKey";
+    const std::int32_t number = DigitsNumber(accountKey);
+    if (prefs.Exists(kLastKey) && prefs.GetInteger(kLastKey) < number) {
+        prefs.SetInteger(kLastKey, number);
     }
 }
 
 } // namespace
 
-std::string TThunderbirdMailAccounts::AllocateSmtpKey(TMozillaPrefsFile& prefs) {
+TThunderbirdMailAccounts::TSmtpChoice
+TThunderbirdMailAccounts::ChooseSmtpServer(const std::string& current, const TMailAccount& account,
+                                           TMozillaPrefsFile& prefs) {
+    // A shared outgoing server is never moved to another host: the account gets another one.
+    if (!current.empty() &&
+        ReadText(prefs, "mail.smtpserver." + current + ".hostname") == account.SmtpServer()) {
+        return {current, 0};
+    }
+    // One server per host and login, as Thunderbird keeps them: an existing one is taken.
+    const std::string existing = FindSmtpServer(prefs, account.SmtpServer(), SmtpLogin(account));
+    if (!existing.empty()) {
+        return {existing, 0};
+    }
     // The file may name servers added since loading; never reuse one of their numbers.
     ScanSmtpServers(prefs);
+    std::int32_t number = HighestSmtpNumber_;
     std::string key;
     do {
-        ++HighestSmtpNumber_;
-        key = "smtp" + std::to_string(HighestSmtpNumber_);
+        ++number;
+        key = "smtp" + std::to_string(number);
     } while (prefs.Exists("mail.smtpserver." + key + ".hostname"));
     const std::string list = prefs.GetStringDef("mail.smtpservers", "");
     prefs.SetString("mail.smtpservers", list.empty() ? key : list + "," + key);
-    return key;
+    return {key, number};
 }
 
 void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
@@ -224,36 +287,44 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
     const std::string& profileDir = profile->Location();
     TProfileFiles files(profileDir);
     TMozillaPrefsFile& prefs = files.Prefs;
+    auto* pop = dynamic_cast<TPOPMailAccount*>(&account);
+    auto* imap = dynamic_cast<TIMAPMailAccount*>(&account);
     TKeys k;
     k.X = account.AccountKey();
     k.I = account.StoreData().Value("identity");
     k.S = account.StoreData().Value("server");
-    const bool created = k.I.empty() || k.S.empty();
+    k.M = account.StoreData().Value("smtpserver");
+    bool created = k.I.empty() || k.S.empty();
+    if (created && pop == nullptr) {
+        ShowStoreMessage("To be implemented!");
+        return;
+    }
+    // A second server for a mailbox the profile has would share its folder URI with the first:
+    // a new account for that mailbox is the existing account.
+    const std::optional<TListedAccount> existing =
+        created ? FindPopAccount(prefs, account.UserName(), pop->IncomingServer()) : std::nullopt;
+    if (existing) {
+        k.X = existing->Key;
+        k.I = existing->Links.Identity;
+        k.S = existing->Links.Server;
+        k.M = ReadText(prefs, k.Id("smtpServer"), ReadText(prefs, "mail.smtp.defaultserver"));
+        created = false;
+    }
     if (k.I.empty()) {
         k.I = FreeKey(prefs, "mail.identity.id", ".useremail", "id");
     }
     if (k.S.empty()) {
         k.S = FreeKey(prefs, "mail.server.server", ".type", "server");
     }
-    auto* pop = dynamic_cast<TPOPMailAccount*>(&account);
-    auto* imap = dynamic_cast<TIMAPMailAccount*>(&account);
-    if (created && pop == nullptr) {
-        ShowStoreMessage("To be implemented!");
-        return;
-    }
-
-    // A shared outgoing server is never moved to another host: the account gets its own.
-    k.M = account.StoreData().Value("smtpserver");
-    if (k.M.empty() || ReadText(prefs, k.Smtp("hostname")) != account.SmtpServer()) {
-        k.M = AllocateSmtpKey(prefs);
-    }
-    account.StoreData().SetValue("smtpserver", k.M);
+    const TSmtpChoice smtp = ChooseSmtpServer(k.M, account, prefs);
+    k.M = smtp.Key;
 
     if (account.IsDefault()) {
         WriteText(prefs, "mail.accountmanager.defaultaccount", k.X);
     }
     if (created) {
         WriteNewPopAccount(profileDir, k, *pop, prefs);
+        RaiseLastKey(prefs, k.X);
     }
 
     WriteText(prefs, k.Id("fullName"), account.AccountName());
@@ -276,13 +347,50 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
                                        ReadText(prefs, k.Srv("hostname")));
     }
     WriteOutgoing(k, account, AccountPasswordsAvailable(), files);
+    const std::optional<TFileUpdate> loginStore =
+        AccountPasswordsAvailable()
+            ? PrepareLoginStore(NssLibraryPath(), profileDir,
+                                CurrentLogins(k, account, imap != nullptr, prefs))
+            : std::nullopt;
+
+    // Each write is harmless on its own until prefs.js, written last, links the account.
     if (AccountPasswordsAvailable()) {
         files.Passwords.WritePasswords(); // both passwords in one write
     }
+    if (loginStore) {
+        platform::WriteFileAtomic(loginStore->Path, loginStore->Bytes);
+    }
     prefs.SaveToFile(files.PrefsPath);
 
-    // A second save of the same object finds its records again instead of making new ones.
+    // Keys and counters become the store's only now that the account was written. A second save
+    // of the same object finds its records again instead of making new ones.
+    HighestSmtpNumber_ = std::max(HighestSmtpNumber_, smtp.NewNumber);
     account.StoreData().SetValue("identity", k.I);
     account.StoreData().SetValue("server", k.S);
+    account.StoreData().SetValue("smtpserver", k.M);
     account.SetStoreLocation(files.PrefsPath);
+    if (existing) {
+        TakeOverExistingAccount(*profile, account, k.X);
+    }
+}
+
+void TThunderbirdMailAccounts::TakeOverExistingAccount(TMailProfile& profile, TMailAccount& account,
+                                                       const std::string& accountKey) {
+    account.SetAccountKey(accountKey);
+    account.SetIsNew(false);
+    TMailAccount* loaded = nullptr;
+    for (const auto& other : profile.Accounts()) {
+        if (other.get() != &account && other->AccountKey() == accountKey) {
+            loaded = other.get();
+        }
+    }
+    if (loaded == nullptr) {
+        return; // this object is the account's only one: it stays in the profile
+    }
+    // The profile keeps its one object for the account, read again; whoever holds this one
+    // keeps a valid object, set aside by the store.
+    if (const int index = profile.IndexOfAccount(&account); index >= 0) {
+        SetAsideAccounts_.push_back(profile.ExtractAccount(index));
+    }
+    ReloadAccount(*loaded);
 }

@@ -114,12 +114,14 @@ TPrefMap ProviderAccountPrefs(const std::string& x, const std::string& i, const 
         {srv + "hostname", {S, kPopHost}},
         {srv + "port", {I, "995"}},
         {srv + "useSecAuth", {B, "false"}},
+        {srv + "authMethod", {I, "3"}}, // read by current versions instead of useSecAuth
         {srv + "socketType", {I, "3"}},
         {srv + "leave_on_server", {B, "true"}},
         {smtp + "hostname", {S, kSmtpHost}},
         {smtp + "port", {I, "465"}},
         {smtp + "try_ssl", {I, "3"}},
         {smtp + "auth_method", {I, "1"}},
+        {smtp + "authMethod", {I, "3"}}, // read by current versions instead of auth_method
         {smtp + "username", {S, kAddress}},
     };
 }
