@@ -73,7 +73,12 @@ TMozillaPasswordsFile::TMozillaPasswordsFile(std::string fileName)
     }
 }
 
-void TMozillaPasswordsFile::Read(const std::string& text) {
+TMozillaPasswordsFile::TMozillaPasswordsFile(std::string fileName, std::string_view bytes)
+    : FileName_(std::move(fileName)) {
+    Read(bytes);
+}
+
+void TMozillaPasswordsFile::Read(std::string_view text) {
     const std::vector<std::string> lines = SplitLines(text);
     std::size_t pos = 0;
     if (!lines.empty() && !lines[0].empty() && lines[0][0] == '#') {
@@ -154,6 +159,10 @@ void TMozillaPasswordsFile::ChangePassword(const std::string& scheme, const std:
 }
 
 void TMozillaPasswordsFile::WritePasswords() const {
+    platform::WriteFileAtomic(FileName_, ToText());
+}
+
+std::string TMozillaPasswordsFile::ToText() const {
     std::string out;
     AppendLine(out, Header_);
     for (const std::string& site : RejectedSites_) {
@@ -178,5 +187,5 @@ void TMozillaPasswordsFile::WritePasswords() const {
         }
         AppendLine(out, kEnd);
     }
-    platform::WriteFileAtomic(FileName_, out);
+    return out;
 }

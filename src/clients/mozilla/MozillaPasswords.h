@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,6 +38,8 @@ public:
     // Reads the file when it exists; a missing or unreadable file gives no entries. Never raises
     // because of the file's content.
     explicit TMozillaPasswordsFile(std::string fileName);
+    // The entries of the given text (bytes in); the file name is where WritePasswords writes.
+    TMozillaPasswordsFile(std::string fileName, std::string_view bytes);
     TMozillaPasswordsFile(const TMozillaPasswordsFile&) = delete;
     TMozillaPasswordsFile& operator=(const TMozillaPasswordsFile&) = delete;
 
@@ -52,6 +55,8 @@ public:
                         const std::string& password, const std::string& host);
     // Writes every entry in order, replacing the file atomically.
     void WritePasswords() const;
+    // The bytes WritePasswords writes.
+    std::string ToText() const;
 
     const std::string& FileName() const { return FileName_; }
     std::size_t Count() const { return Entries_.size(); }
@@ -67,7 +72,7 @@ private:
         std::vector<std::string> Lines;
     };
 
-    void Read(const std::string& text);
+    void Read(std::string_view text);
     void AddBlock(std::vector<std::string> lines);
     void AddEntry(TBlock block);
     static std::string Key(const std::string& scheme, const std::string& user,

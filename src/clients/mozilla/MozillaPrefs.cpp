@@ -50,15 +50,17 @@ void TMozillaPrefsFile::Clear() {
 }
 
 void TMozillaPrefsFile::Load(const std::string& path) {
-    const std::optional<std::string> bytes = platform::ReadFileBytes(path);
-    if (!bytes) {
-        return;
+    if (const std::optional<std::string> bytes = platform::ReadFileBytes(path)) {
+        LoadFromText(*bytes);
     }
+}
+
+void TMozillaPrefsFile::LoadFromText(std::string_view bytes) {
     Clear();
-    const auto lines = static_cast<std::size_t>(std::count(bytes->begin(), bytes->end(), '\n'));
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     Preferences_.reserve(lines + 1);
     Index_.Reserve(lines + 1);
-    ForEachLine(*bytes, [this](std::string_view line) {
+    ForEachLine(bytes, [this](std::string_view line) {
         if (auto preference = prefs_detail::ParseStatement(line)) {
             Append(std::make_unique<TMozillaPreference>(std::move(*preference)));
         } else {
@@ -68,6 +70,10 @@ void TMozillaPrefsFile::Load(const std::string& path) {
 }
 
 void TMozillaPrefsFile::SaveToFile(const std::string& path) {
+    platform::WriteFileAtomic(path, SaveToText());
+}
+
+std::string TMozillaPrefsFile::SaveToText() {
     SortPreferences();
     std::string out;
     std::size_t size = 0;
@@ -85,7 +91,7 @@ void TMozillaPrefsFile::SaveToFile(const std::string& path) {
     for (const auto& p : Preferences_) {
         AppendStatement(out, *p);
     }
-    platform::WriteFileAtomic(path, out);
+    return out;
 }
 
 // Equal names keep their order, so the last of a duplicated name stays the one looked up. A file

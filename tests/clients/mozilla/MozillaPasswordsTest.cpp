@@ -132,4 +132,13 @@ INSTANTIATE_TEST_SUITE_P(Layouts, MozillaPasswordsLayoutTest,
                              return std::string("Format") + (info.param.Header + 1);
                          });
 
+TEST(MozillaPasswordsTextTest, TextReadWithoutAFileWritesBackTheSame) {
+    const std::string text =
+        "#2d\r\nrejected.example\r\n.\r\nmailbox://u@h\r\n\\=username=\\\r\n~\r\n"
+        "*\\=password=\\\r\n~cA==\r\n\r\n.\r\nbroken\r\n.\r\n";
+    const TMozillaPasswordsFile file("", text);
+    EXPECT_EQ(file.GetPassword("mailbox", "u", "h"), "p");
+    EXPECT_EQ(file.ToText(), text);
+}
+
 } // namespace

@@ -228,4 +228,21 @@ TEST(MozillaEscapeTest, UnescapeDecodesMozillaEscapesAndKeepsUnknownOnes) {
     EXPECT_EQ(MozillaUnescapeString("\\q\\x4\\"), "\\q\\x4\\");
 }
 
+// Bytes in, bytes out, no system: what the file writer produces reads back to the same content
+// and writes again to the same bytes.
+TEST(MozillaPrefsTextTest, TextWrittenReadsBackToTheSameStatements) {
+    TMozillaPrefsFile prefs;
+    prefs.LoadFromText("# header\nuser_pref(\"b\", \"x\\\"y\");\r\n// note\r"
+                       "user_pref(\"a\", 7);\nnot a statement (\n");
+    const std::string written = prefs.SaveToText();
+    EXPECT_EQ(written, "# header\r\n// note\r\nnot a statement (\r\n"
+                       "user_pref(\"a\", 7);\r\nuser_pref(\"b\", \"x\\\"y\");\r\n");
+    TMozillaPrefsFile again;
+    again.LoadFromText(written);
+    EXPECT_EQ(again.SaveToText(), written);
+    again.LoadFromText(""); // replaces everything
+    EXPECT_EQ(again.Count(), 0u);
+    EXPECT_TRUE(again.OtherLines().empty());
+}
+
 } // namespace
