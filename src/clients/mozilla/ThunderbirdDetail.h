@@ -68,6 +68,36 @@ void ReadAccountFields(const TProfileFiles& files, const TAccountLinks& links,
 // Local-folders scaffolding of an empty profile: directories and preferences.
 void WriteLocalFoldersScaffolding(const std::string& profileDir, TMozillaPrefsFile& prefs);
 
+// ---- Writing one account ----
+
+// The keys an account's records are written under: account X, identity I, incoming server S,
+// outgoing server M.
+struct TAccountKeys {
+    std::string X, I, S, M;
+    std::string Id(const char* leaf) const { return "mail.identity." + I + "." + leaf; }
+    std::string Srv(const char* leaf) const { return "mail.server." + S + "." + leaf; }
+    std::string Smtp(const char* leaf) const { return "mail.smtpserver." + M + "." + leaf; }
+};
+
+// signons.txt is line based and has no escape: a login or host with a line break would end its
+// line and forge the next one. Raises EThunderbirdSaveError naming the value.
+void RefuseLineBreaks(const TMailAccount& account);
+// The login the outgoing server authenticates with: its own (mode 2), the incoming one (mode 1),
+// none (mode 0).
+const std::string& SmtpLogin(const TMailAccount& account);
+// Writes every field of the account into the files held in memory: preferences, and the
+// passwords into signons.txt when passwordsAvailable. A created POP account also gets its list
+// entry, links, identity folders and its own mail folder (created on disk at once), and
+// mail.account.lastKey is raised to its key.
+void WriteAccountPreferences(const std::string& profileDir, const TAccountKeys& k, bool created,
+                             const TMailAccount& account, bool passwordsAvailable,
+                             TProfileFiles& files);
+// The logins the account gives Thunderbird's current login store, under the keys Thunderbird
+// looks them up by: the server URI and the login prefs.js gives the server; none unless the
+// password is to be remembered.
+std::vector<TMozillaLogin> CurrentLogins(const TAccountKeys& k, const TMailAccount& account,
+                                         const TMozillaPrefsFile& prefs);
+
 // ---- Profiles of current Thunderbird versions ----
 
 // An account of the profile's account list with its links.
