@@ -358,4 +358,39 @@ TEST_F(ThunderbirdLoginStoreTest, StoreThatCannotBeReadOrReachedIsLeftAlone) {
     EXPECT_EQ(Logged.size(), 2u);
 }
 
+// A file that cannot be written fails the save with an error naming it (never the password);
+// the store takes no key or counter of the failed save.
+class ThunderbirdFailedSaveTest : public ThunderbirdLoginStoreTest,
+                                  public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ThunderbirdFailedSaveTest, UnwritableFileFailsTheSaveAndCommitsNothing) {
+    CreateKeys();
+    System.WriteFile(Dir + "\\logins.json", kLogins);
+    System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
+    const std::string file = Dir + "\\" + GetParam();
+    ASSERT_TRUE(platform::SetFileAttributes(file, platform::FILE_ATTRIBUTE_READONLY));
+    const std::string before = System.ReadFile(file);
+    const auto store = Open();
+    TPOPMailAccount& account = AddProviderAccount(*store);
+    try {
+        account.Save();
+        ADD_FAILURE() << "the save reported success";
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find(GetParam()), std::string::npos) << error.what();
+        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
+    }
+    EXPECT_EQ(System.ReadFile(file), before);
+    EXPECT_EQ(store->HighestSmtpNumber(), 1);
+    EXPECT_EQ(account.StoreData().Value("server"), "");
+    EXPECT_EQ(account.StoreData().Value("smtpserver"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ThunderbirdFailedSaveTest,
+                         ::testing::Values("signons.txt", "logins.json", "prefs.js"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             name.erase(name.find('.'), 1);
+                             return name;
+                         });
+
 } // namespace
