@@ -202,6 +202,7 @@ TEST_F(ThunderbirdCurrentDemoOtherMailboxTest, NewMailboxIsANewAccountThunderbir
     EXPECT_EQ(prefs.GetString("mail.smtpservers"), "smtp1,smtp2,smtp3");
     EXPECT_EQ(prefs.GetString("mail.smtpserver.smtp3.username"), "anna.neu@quenlix.example");
     EXPECT_EQ(prefs.GetInteger("mail.smtpserver.smtp3.authMethod"), 3);
+    EXPECT_EQ(prefs.GetString("mail.smtpserver.smtp3.type"), "smtp");
     // The other accounts keep what they had.
     EXPECT_EQ(prefs.GetInteger("mail.server.server2.authMethod"), 4);
 

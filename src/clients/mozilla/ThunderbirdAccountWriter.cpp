@@ -24,6 +24,17 @@ std::string FreeKey(const TMozillaPrefsFile& prefs, const std::string& prefix,
     }
 }
 
+// A profile a current version (one counting account keys, or typing outgoing servers) wrote.
+bool IsCurrentProfile(const TMozillaPrefsFile& prefs) {
+    if (prefs.Exists("mail.account.lastKey")) {
+        return true;
+    }
+    const std::vector<std::string> servers = SplitList(ReadText(prefs, "mail.smtpservers"));
+    return std::any_of(servers.begin(), servers.end(), [&prefs](const std::string& key) {
+        return prefs.Exists("mail.smtpserver." + key + ".type");
+    });
+}
+
 struct TSaveKeys {
     TAccountKeys Keys; // the outgoing server still as the account had it
     bool Created = false;
@@ -87,6 +98,10 @@ TThunderbirdMailAccounts::ChooseSmtpServer(const std::string& current, const TMa
         key = "smtp" + std::to_string(number);
     } while (prefs.Exists("mail.smtpserver." + key + ".hostname"));
     const std::string list = prefs.GetStringDef("mail.smtpservers", "");
+    // Current versions give every outgoing server its type; old ones know no such preference.
+    if (IsCurrentProfile(prefs)) {
+        prefs.SetString("mail.smtpserver." + key + ".type", "smtp");
+    }
     prefs.SetString("mail.smtpservers", list.empty() ? key : list + "," + key);
     return {key, number};
 }

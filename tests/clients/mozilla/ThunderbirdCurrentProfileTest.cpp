@@ -228,6 +228,8 @@ TEST_F(ThunderbirdCurrentProfileTest, OutgoingServerOfTheSameHostAndLoginIsShare
     other.SetUserName("someone.else@quenlix.example");
     other.Save();
     EXPECT_EQ(ReadPrefs(Dir).GetString("mail.smtpservers"), "smtp1,smtp2");
+    EXPECT_EQ(Prefs->GetString("mail.smtpserver.smtp2.type"),
+              "smtp"); // as current versions type it
     EXPECT_EQ(store->HighestSmtpNumber(), 2);
 }
 
