@@ -173,7 +173,9 @@ std::unique_ptr<TNssKeyDatabase> TNssKeyDatabase::Open(const std::string& nssLib
     std::memset(&parameters, 0, sizeof parameters);
     parameters.length = sizeof parameters;
     parameters.dbTokenDescription = const_cast<char*>(tokenName.c_str());
-    const std::string configDir = "sql:" + platform::HostPath(profileDir).string();
+    // NSS takes paths in UTF-8 on every system.
+    const std::u8string folder = platform::HostPath(profileDir).u8string();
+    const std::string configDir = "sql:" + std::string(folder.begin(), folder.end());
     // The profile's module list (pkcs11.txt) and root certificates are Thunderbird's business.
     NSSInitContext* context =
         api->InitContext(configDir.c_str(), "", "", "secmod.db", &parameters,
