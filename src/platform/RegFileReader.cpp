@@ -235,6 +235,10 @@ TRegKey* TReader::ResolveKeyPath(std::u16string_view path, bool create) {
     } else if (FoldName(names[0]) != FoldName(RootName_)) {
         Fail("key " + Quote(path) + " is not in " + RootName_);
     }
+    if (names.size() - first > MaxKeyDepth) {
+        Fail("key path nested deeper than " + std::to_string(MaxKeyDepth) +
+             " levels: " + Quote(path));
+    }
     TRegKey* key = &Root_;
     for (std::size_t i = first; i < names.size() && key != nullptr; ++i) {
         if (!create) {
