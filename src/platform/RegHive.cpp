@@ -32,6 +32,10 @@ void StampTree(TRegKey& root, std::uint64_t stamp) {
 }
 
 std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        throw ESystemError("Cannot read " + file.string() + ": it is not a file");
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw ESystemError("Cannot read " + file.string() + ": " + std::strerror(errno));
