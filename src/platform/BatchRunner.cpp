@@ -235,8 +235,8 @@ std::string BatchFileArgument(const std::string& path, bool alwaysQuote) {
             needsQuotes = true;
         escaped += c;
     }
-    if (path.empty())
-        return {};
+    if (path.empty() || path.front() == '/')
+        return {}; // del would take it for a switch, quoted or not
     return needsQuotes ? "\"" + escaped + "\"" : escaped;
 }
 

@@ -179,6 +179,9 @@ TEST(BatchFileArgument, QuotesWhenNeededDoublesPercentsAndRefusesWhatCannotBeWri
     EXPECT_EQ(BatchFileArgument("C:\\a\"b.exe", true), "");
     EXPECT_EQ(BatchFileArgument("C:\\a\r\ndel C:\\b", true), "");
     EXPECT_EQ(BatchFileArgument("", false), "");
+    // del takes a leading "/" for a switch, quoted or not (found by fuzzing).
+    EXPECT_EQ(BatchFileArgument("/+i6", false), "");
+    EXPECT_EQ(BatchFileArgument("/x", true), "");
 }
 
 TEST(SystemBatchHost, ARunningProgramsImageCannotBeDeletedUntilItEnds) {
