@@ -1,0 +1,413 @@
+// The registry accessor on the machine's registry (RegOpenKeyExW and friends). Like the
+// simulated one it keeps the current key's path and opens it per operation from its root key, so
+// an accessor can be handed to another thread. HKEY_CLASSES_ROOT is the system's merged view.
+
+#include "platform/win32/WindowsApi.h"
+
+#include "platform/RegText.h"
+#include "platform/Registry.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+using win32::Wide;
+
+// Enough to read, write, create below and delete values; not to change the key's security.
+constexpr REGSAM WriteAccess = KEY_READ | KEY_WRITE;
+
+HKEY RootHandle(THKey root) {
+    switch (root) {
+    case THKey::ClassesRoot:
+        return win32::ClassesRootKey;
+    case THKey::LocalMachine:
+        return win32::LocalMachineKey;
+    case THKey::CurrentUser:
+        break;
+    }
+    return win32::CurrentUserKey;
+}
+
+std::string JoinPath(const std::string& base, const std::string& tail) {
+    if (base.empty() || tail.empty()) {
+        return base + tail;
+    }
+    return base + "\\" + tail;
+}
+
+[[noreturn]] void GetDataFailed(const std::string& name) {
+    throw ERegistryException("Failed to get data for '" + name + "'");
+}
+
+[[noreturn]] void InvalidType(const std::string& name) {
+    throw ERegistryException("Invalid data type for '" + name + "'");
+}
+
+[[noreturn]] void SetDataFailed(const std::string& name) {
+    throw ERegistryException("Failed to set data for '" + name + "'");
+}
+
+win32::TKey OpenPath(THKey root, const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RootHandle(root), Wide(path).c_str(), 0, access, &key) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return win32::TKey(key);
+}
+
+win32::TKey CreatePath(THKey root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(RootHandle(root), Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        WriteAccess, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return win32::TKey(key);
+}
+
+struct TValueInfo {
+    DWORD Type = REG_NONE;
+    DWORD Size = 0;
+};
+
+std::optional<TValueInfo> QueryValue(HKEY key, const std::string& name) {
+    TValueInfo info;
+    if (key == nullptr || RegQueryValueExW(key, Wide(name).c_str(), nullptr, &info.Type, nullptr,
+                                           &info.Size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return info;
+}
+
+TRegDataType DataTypeOf(TRegValueType type) {
+    switch (type) {
+    case TRegValueType::String:
+        return TRegDataType::rdString;
+    case TRegValueType::ExpandString:
+        return TRegDataType::rdExpandString;
+    case TRegValueType::DWord:
+        return TRegDataType::rdInteger;
+    case TRegValueType::Binary:
+        return TRegDataType::rdBinary;
+    default:
+        return TRegDataType::rdUnknown;
+    }
+}
+
+} // namespace
+
+struct TRegistry::TState {
+    THKey Root = THKey::CurrentUser;
+    bool Open = false;
+    bool ReadOnly = false;
+    bool Changed = false; // this accessor changed the registry since it last flushed
+    std::string Path;     // below the root key
+
+    // The path a key argument names below the root: relative to the current key unless it
+    // starts with "\". nullopt when it holds an empty name.
+    std::optional<std::string> Target(const std::string& key) const {
+        std::string_view rest = key;
+        const bool absolute = !rest.empty() && rest.front() == '\\';
+        if (absolute) {
+            rest.remove_prefix(1);
+        }
+        if (!rest.empty() && rest.back() == '\\') {
+            rest.remove_suffix(1);
+        }
+        if (!rest.empty() && (rest.front() == '\\' || rest.find("\\\\") != std::string::npos)) {
+            return std::nullopt;
+        }
+        return JoinPath(absolute || !Open ? std::string() : Path, std::string(rest));
+    }
+
+    // Whether the key argument leads below a key opened read-only.
+    bool BelowReadOnlyKey(const std::string& key) const {
+        return Open && ReadOnly && (key.empty() || key.front() != '\\');
+    }
+
+    // The current key, opened for this one operation.
+    win32::TKey Current(REGSAM access) const {
+        return Open ? OpenPath(Root, Path, access) : nullptr;
+    }
+};
+
+TRegistry::TRegistry() : State_(std::make_unique<TState>()) {}
+
+TRegistry::TRegistry(THKey root) : TRegistry() {
+    State_->Root = root;
+}
+
+TRegistry::~TRegistry() {
+    try {
+        CloseKey();
+    } catch (...) {
+        // Closing on the machine's registry raises nothing.
+    }
+}
+
+THKey TRegistry::RootKey() const {
+    return State_->Root;
+}
+
+void TRegistry::SetRootKey(THKey root) {
+    CloseKey();
+    State_->Root = root;
+}
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
+    const auto target = State_->Target(key);
+    if (!target) {
+        return false;
+    }
+    if (!OpenPath(State_->Root, *target, WriteAccess)) {
+        if (!canCreate || State_->BelowReadOnlyKey(key) || KeyExists("\\" + *target) ||
+            !CreatePath(State_->Root, *target)) {
+            return false;
+        }
+        State_->Changed = true;
+    }
+    const bool changed = State_->Changed;
+    CloseKey();
+    State_->Changed = changed;
+    State_->Open = true;
+    State_->ReadOnly = false;
+    State_->Path = *target;
+    return true;
+}
+
+bool TRegistry::OpenKeyReadOnly(const std::string& key) {
+    const auto target = State_->Target(key);
+    if (!target || !OpenPath(State_->Root, *target, KEY_READ)) {
+        return false;
+    }
+    CloseKey();
+    State_->Open = true;
+    State_->ReadOnly = true;
+    State_->Path = *target;
+    return true;
+}
+
+bool TRegistry::KeyExists(const std::string& key) const {
+    const auto target = State_->Target(key);
+    if (!target) {
+        return false;
+    }
+    HKEY handle = nullptr;
+    const LSTATUS status =
+        RegOpenKeyExW(RootHandle(State_->Root), Wide(*target).c_str(), 0, KEY_QUERY_VALUE, &handle);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(handle);
+    }
+    // A key we may not read exists all the same.
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+bool TRegistry::CreateKey(const std::string& key) {
+    const auto target = State_->Target(key);
+    if (!target || State_->BelowReadOnlyKey(key) || !CreatePath(State_->Root, *target)) {
+        throw ERegistryException("Failed to create key " + key);
+    }
+    State_->Changed = true;
+    return true;
+}
+
+bool TRegistry::DeleteKey(const std::string& key) {
+    const auto target = State_->Target(key);
+    if (!target || target->empty()) {
+        return false; // a root key stays
+    }
+    // SHDeleteKeyW takes the subtree with it, on every Windows version.
+    const bool deleted =
+        SHDeleteKeyW(RootHandle(State_->Root), Wide(*target).c_str()) == ERROR_SUCCESS;
+    State_->Changed = State_->Changed || deleted;
+    return deleted;
+}
+
+void TRegistry::CloseKey() {
+    // What this accessor changed reaches the disk now, as the simulated hive is saved at close.
+    if (State_->Changed) {
+        RegFlushKey(RootHandle(State_->Root));
+        State_->Changed = false;
+    }
+    State_->Open = false;
+    State_->ReadOnly = false;
+    State_->Path.clear();
+}
+
+std::string TRegistry::CurrentPath() const {
+    return State_->Open ? State_->Path : std::string();
+}
+
+bool TRegistry::HasCurrentKey() const {
+    return State_->Open;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const {
+    return QueryValue(State_->Current(KEY_READ).get(), name).has_value();
+}
+
+TRegDataType TRegistry::GetDataType(const std::string& name) const {
+    return DataTypeOf(GetValueType(name));
+}
+
+TRegValueType TRegistry::GetValueType(const std::string& name) const {
+    const auto info = QueryValue(State_->Current(KEY_READ).get(), name);
+    return info ? static_cast<TRegValueType>(info->Type) : TRegValueType::None;
+}
+
+int TRegistry::GetDataSize(const std::string& name) const {
+    const auto info = QueryValue(State_->Current(KEY_READ).get(), name);
+    return info ? static_cast<int>(info->Size) : -1;
+}
+
+std::vector<std::string> TRegistry::GetKeyNames() const {
+    std::vector<std::string> names;
+    const win32::TKey key = State_->Current(KEY_READ);
+    if (!key) {
+        return names;
+    }
+    std::wstring name(256, L'\0'); // a key name has at most 255 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status = RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            break;
+        }
+        names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
+    }
+    // In the order of the simulated hive: by the upper-case form of the names.
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return reg::FoldName(a) < reg::FoldName(b);
+    });
+    return names;
+}
+
+// In the system's order: the order of creation on Windows (Wine sorts them by name).
+std::vector<std::string> TRegistry::GetValueNames() const {
+    std::vector<std::string> names;
+    const win32::TKey key = State_->Current(KEY_READ);
+    if (!key) {
+        return names;
+    }
+    DWORD longest = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::wstring name(longest + 1, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status = RegEnumValueW(key.get(), index, name.data(), &length, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            name.resize(name.size() * 2); // a value added meanwhile
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            break;
+        }
+        names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
+    }
+    return names;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+    TRegValueType type = TRegValueType::None;
+    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
+    if (type != TRegValueType::String && type != TRegValueType::ExpandString) {
+        InvalidType(name);
+    }
+    return reg::RegDataToString(data);
+}
+
+std::int32_t TRegistry::ReadInteger(const std::string& name) const {
+    TRegValueType type = TRegValueType::None;
+    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
+    if (type != TRegValueType::DWord || data.size() != 4) {
+        InvalidType(name);
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(data[0]) | (data[1] << 8) |
+                                     (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24));
+}
+
+std::vector<std::uint8_t> TRegistry::ReadBinaryData(const std::string& name) const {
+    TRegValueType type = TRegValueType::None;
+    std::vector<std::uint8_t> data = ReadRaw(name, &type);
+    // As the classic wrapper: binary and the types it does not know, not strings or integers.
+    const TRegDataType kind = DataTypeOf(type);
+    if (kind != TRegDataType::rdBinary && kind != TRegDataType::rdUnknown) {
+        InvalidType(name);
+    }
+    return data;
+}
+
+std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueType* type) const {
+    const win32::TKey key = State_->Current(KEY_READ);
+    const std::wstring wideName = Wide(name);
+    std::vector<std::uint8_t> data;
+    for (;;) {
+        DWORD valueType = REG_NONE;
+        DWORD size = static_cast<DWORD>(data.size());
+        const LSTATUS status = key ? RegQueryValueExW(key.get(), wideName.c_str(), nullptr,
+                                                      &valueType, data.data(), &size)
+                                   : ERROR_FILE_NOT_FOUND;
+        // A null buffer asks for the size only; then the data is read with that size, unless
+        // it grew meanwhile.
+        if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && data.empty() && size > 0)) {
+            data.resize(size);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            GetDataFailed(name);
+        }
+        data.resize(size);
+        if (type != nullptr) {
+            *type = static_cast<TRegValueType>(valueType);
+        }
+        return data;
+    }
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+    WriteRaw(name, TRegValueType::String, reg::StringToRegData(value));
+}
+
+void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
+    WriteRaw(name, TRegValueType::ExpandString, reg::StringToRegData(value));
+}
+
+void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    WriteRaw(name, TRegValueType::DWord,
+             {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+              static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
+}
+
+void TRegistry::WriteBinaryData(const std::string& name, const std::vector<std::uint8_t>& data) {
+    WriteRaw(name, TRegValueType::Binary, data);
+}
+
+void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
+                         const std::vector<std::uint8_t>& data) {
+    const win32::TKey key = State_->ReadOnly ? nullptr : State_->Current(WriteAccess);
+    if (!key || RegSetValueExW(key.get(), Wide(name).c_str(), 0, static_cast<DWORD>(type),
+                               data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+        SetDataFailed(name);
+    }
+    State_->Changed = true;
+}
+
+bool TRegistry::DeleteValue(const std::string& name) {
+    const win32::TKey key = State_->ReadOnly ? nullptr : State_->Current(WriteAccess);
+    const bool deleted = key && RegDeleteValueW(key.get(), Wide(name).c_str()) == ERROR_SUCCESS;
+    State_->Changed = State_->Changed || deleted;
+    return deleted;
+}
+
+} // namespace platform
