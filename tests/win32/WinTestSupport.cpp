@@ -1,0 +1,83 @@
+#include "WinTestSupport.h"
+
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+
+#include <shlwapi.h>
+
+#include <stdexcept>
+
+namespace win32_test {
+
+namespace {
+
+using platform::win32::Wide;
+
+std::string FreshGuid() {
+    const std::string guid = platform::CreateGuidString();
+    if (guid.empty()) {
+        throw std::runtime_error("no GUID for a test key or folder");
+    }
+    return guid;
+}
+
+} // namespace
+
+TTestKey::TTestKey(HKEY root)
+    : Root_(root), Path_("Software\\Quenlix Win32 Tests\\" + FreshGuid()) {}
+
+TTestKey::~TTestKey() {
+    SHDeleteKeyW(Root_, Wide(Path_).c_str());
+    // The parent goes too once the last test key has gone.
+    RegDeleteKeyW(Root_, L"Software\\Quenlix Win32 Tests");
+}
+
+TTestFolder::TTestFolder() {
+    const std::string base = platform::GetTempPath() + "Quenlix Win32 Tests";
+    Path_ = base + "\\" + FreshGuid();
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(Wide(Path_)), error);
+    if (error) {
+        throw std::runtime_error("cannot make the test folder " + Path_);
+    }
+}
+
+TTestFolder::~TTestFolder() {
+    std::error_code error;
+    // Read-only files would stop the removal.
+    for (auto it = std::filesystem::recursive_directory_iterator(Wide(Path_), error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        SetFileAttributesW(it->path().c_str(), platform::FILE_ATTRIBUTE_NORMAL);
+    }
+    std::filesystem::remove_all(std::filesystem::path(Wide(Path_)), error);
+}
+
+TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
+    TRawValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    const platform::win32::TKey owner(key);
+    const std::wstring name = Wide(valueName);
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    value.Data.resize(size);
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, value.Data.data(), &size) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    value.Data.resize(size);
+    value.Exists = true;
+    return value;
+}
+
+std::string ProgramFolder() {
+    const std::string module = platform::GetModuleFileName();
+    return module.substr(0, module.find_last_of('\\'));
+}
+
+} // namespace win32_test

@@ -1,0 +1,57 @@
+#pragma once
+// Fixtures of the Windows tests: a registry key and a folder of their own on the machine, made
+// fresh for each test and removed after it, so that the tests leave the machine as they found
+// it and can run side by side.
+
+#include "platform/win32/WindowsApi.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace win32_test {
+
+// A fresh key "Software\Quenlix Win32 Tests\{GUID}" below a root key, removed with its subtree.
+class TTestKey {
+public:
+    explicit TTestKey(HKEY root = platform::win32::CurrentUserKey);
+    ~TTestKey();
+    TTestKey(const TTestKey&) = delete;
+    TTestKey& operator=(const TTestKey&) = delete;
+
+    // "Software\\Quenlix Win32 Tests\\{...}", without a leading backslash.
+    const std::string& Path() const { return Path_; }
+
+private:
+    HKEY Root_;
+    std::string Path_;
+};
+
+// A fresh folder "%TEMP%\Quenlix Win32 Tests\{GUID}", removed with its content.
+class TTestFolder {
+public:
+    TTestFolder();
+    ~TTestFolder();
+    TTestFolder(const TTestFolder&) = delete;
+    TTestFolder& operator=(const TTestFolder&) = delete;
+
+    // The folder's Windows path, without a trailing backslash.
+    const std::string& Path() const { return Path_; }
+    std::string operator/(const std::string& name) const { return Path_ + "\\" + name; }
+
+private:
+    std::string Path_;
+};
+
+// The bytes and type of a value read with the API itself, not through the backend.
+struct TRawValue {
+    bool Exists = false;
+    DWORD Type = REG_NONE;
+    std::vector<std::uint8_t> Data;
+};
+TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string& valueName);
+
+// The folder of the running test program.
+std::string ProgramFolder();
+
+} // namespace win32_test
