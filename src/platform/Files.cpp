@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/System.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
@@ -20,6 +21,10 @@ namespace fs = std::filesystem;
 
 namespace platform {
 
+using detail::AttributeKey;
+using detail::Attributes;
+using detail::StoredBits;
+
 namespace {
 
 // Temporary files of atomic writes; never listed, so a crash leaves nothing visible behind.
@@ -29,85 +34,6 @@ std::mutex CurrentDirMutex;
 std::string CurrentDir = "C:\\";
 
 std::atomic<bool> FailNextWrite{false};
-
-// Hidden, system and archive bits (and read-only of folders) have no host counterpart; they live
-// in <root>/attributes.ini, one "c:\folded\path=hex" line per file that differs from the default.
-constexpr std::uint32_t StoredBits =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-class TAttributeStore {
-public:
-    std::optional<std::uint32_t> Get(const std::string& key) {
-        std::lock_guard lock(Mutex_);
-        Load();
-        const auto it = Values_.find(key);
-        return it == Values_.end() ? std::nullopt : std::optional(it->second);
-    }
-    void Set(const std::string& key, std::optional<std::uint32_t> value) {
-        std::lock_guard lock(Mutex_);
-        Load();
-        bool changed = false;
-        if (value) {
-            const auto it = Values_.find(key);
-            changed = it == Values_.end() || it->second != *value;
-            Values_[key] = *value;
-        } else {
-            changed = Values_.erase(key) > 0;
-        }
-        if (changed)
-            Save();
-    }
-    void Reset() {
-        std::lock_guard lock(Mutex_);
-        Loaded_ = false;
-        Values_.clear();
-    }
-
-private:
-    std::mutex Mutex_;
-    bool Loaded_ = false;
-    fs::path File_;
-    std::map<std::string, std::uint32_t> Values_;
-
-    void Load() {
-        if (Loaded_)
-            return;
-        Loaded_ = true;
-        const fs::path root = SystemRoot();
-        File_ = root.empty() ? fs::path() : root / "attributes.ini";
-        std::ifstream in(File_);
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto eq = line.rfind('=');
-            if (eq != std::string::npos)
-                Values_[line.substr(0, eq)] =
-                    static_cast<std::uint32_t>(std::strtoul(line.c_str() + eq + 1, nullptr, 16));
-        }
-    }
-    void Save() {
-        if (File_.empty())
-            return;
-        const fs::path temp = File_.string() + ".tmp";
-        {
-            std::ofstream out(temp, std::ios::trunc);
-            for (const auto& [key, value] : Values_)
-                out << key << '=' << std::hex << value << std::dec << '\n';
-            if (!out)
-                return;
-        }
-        std::error_code ec;
-        fs::rename(temp, File_, ec);
-    }
-};
-
-TAttributeStore& Attributes() {
-    static TAttributeStore store;
-    return store;
-}
-
-std::string AttributeKey(const std::string& normalizedPath) {
-    return detail::FoldCase(normalizedPath);
-}
 
 detail::TWinPath Parse(const std::string& windowsPath) {
     return detail::ParseWinPath(windowsPath, GetCurrentDirectory());
