@@ -1,9 +1,11 @@
 #include "platform/FileAttributes.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/System.h"
 #include "platform/WinPath.h"
 
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -16,19 +18,21 @@ std::optional<std::uint32_t> TAttributeStore::Get(const std::string& key) {
     return it == Values_.end() ? std::nullopt : std::optional(it->second);
 }
 
-void TAttributeStore::Set(const std::string& key, std::optional<std::uint32_t> value) {
+bool TAttributeStore::Set(const std::string& key, std::optional<std::uint32_t> value) {
     std::lock_guard lock(Mutex_);
     Load();
-    bool changed = false;
-    if (value) {
-        const auto it = Values_.find(key);
-        changed = it == Values_.end() || it->second != *value;
-        Values_[key] = *value;
-    } else {
-        changed = Values_.erase(key) > 0;
-    }
-    if (changed)
-        Save();
+    std::map<std::string, std::uint32_t> values = Values_;
+    if (value)
+        values[key] = *value;
+    else
+        values.erase(key);
+    if (values == Values_)
+        return true;
+    // Memory follows the file: what could not be written is not kept either.
+    if (!Save(values))
+        return false;
+    Values_ = std::move(values);
+    return true;
 }
 
 void TAttributeStore::Reset() {
@@ -53,19 +57,17 @@ void TAttributeStore::Load() {
     }
 }
 
-void TAttributeStore::Save() {
+bool TAttributeStore::Save(const std::map<std::string, std::uint32_t>& values) const {
     if (File_.empty())
-        return;
-    const fs::path temp = File_.string() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        for (const auto& [key, value] : Values_)
-            out << key << '=' << std::hex << value << std::dec << '\n';
-        if (!out)
-            return;
-    }
-    std::error_code ec;
-    fs::rename(temp, File_, ec);
+        return true;
+    return !ReplaceFileAtomically(File_, Format(values));
+}
+
+std::string TAttributeStore::Format(const std::map<std::string, std::uint32_t>& values) {
+    std::ostringstream out;
+    for (const auto& [key, value] : values)
+        out << key << '=' << std::hex << value << '\n';
+    return out.str();
 }
 
 TAttributeStore& Attributes() {

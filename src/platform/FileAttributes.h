@@ -20,7 +20,8 @@ inline constexpr std::uint32_t StoredBits =
 class TAttributeStore {
 public:
     std::optional<std::uint32_t> Get(const std::string& key);
-    void Set(const std::string& key, std::optional<std::uint32_t> value);
+    // False when attributes.ini could not be written; the value is then not changed.
+    bool Set(const std::string& key, std::optional<std::uint32_t> value);
     void Reset();
 
 private:
@@ -30,7 +31,8 @@ private:
     std::map<std::string, std::uint32_t> Values_;
 
     void Load();
-    void Save();
+    bool Save(const std::map<std::string, std::uint32_t>& values) const;
+    static std::string Format(const std::map<std::string, std::uint32_t>& values);
 };
 
 TAttributeStore& Attributes();

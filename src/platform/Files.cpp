@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/System.h"
 #include "platform/SystemState.h"
@@ -26,9 +27,6 @@ using detail::Attributes;
 using detail::StoredBits;
 
 namespace {
-
-// Temporary files of atomic writes; never listed, so a crash leaves nothing visible behind.
-constexpr std::string_view TempPrefix = ".~qtmp.";
 
 std::mutex CurrentDirMutex;
 std::string CurrentDir = "C:\\";
@@ -61,7 +59,7 @@ fs::path Resolve(const detail::TWinPath& path) {
     if (host.empty())
         return {};
     for (const std::string& component : path.Components) {
-        if (detail::HasWildcards(component) || component.rfind(TempPrefix, 0) == 0)
+        if (detail::HasWildcards(component) || detail::IsTemporaryName(component))
             return {};
         host = FindComponent(host, component);
     }
@@ -101,38 +99,6 @@ std::optional<TFindEntry> EntryOf(const fs::path& host, const std::string& name,
     entry.LastAccessTime = ToFileTime(st.stx_atime);
     entry.LastWriteTime = ToFileTime(st.stx_mtime);
     return entry;
-}
-
-std::string ErrorText(int error) {
-    return std::strerror(error);
-}
-
-// Writes all bytes to a descriptor and makes them durable; false with errno set on failure.
-bool WriteAndSync(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    const bool fail = FailNextWrite.exchange(false);
-    const std::size_t limit = fail ? bytes.size() / 2 : bytes.size();
-    while (done < limit) {
-        const ssize_t n = ::write(fd, bytes.data() + done, limit - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    if (fail) {
-        errno = ENOSPC;
-        return false;
-    }
-    return ::fsync(fd) == 0;
-}
-
-void SyncDirectory(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -240,22 +206,10 @@ void WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (existed && !(old.st_mode & S_IWUSR))
         throw EFileError(failure + "the file is read-only");
 
-    std::string temp =
-        (host.parent_path() / (std::string(TempPrefix) + host.filename().string() + ".XXXXXX"))
-            .string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw EFileError(failure + ErrorText(errno));
-    const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
-    const bool written = WriteAndSync(fd, bytes) && ::fchmod(fd, mode) == 0;
-    const int error = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), host.c_str()) != 0) {
-        const int cause = written && closed ? errno : error;
-        ::unlink(temp.c_str());
-        throw EFileError(failure + ErrorText(cause));
-    }
-    SyncDirectory(host.parent_path());
+    const detail::TWriteFault fault =
+        FailNextWrite.exchange(false) ? detail::TWriteFault::Write : detail::TWriteFault::None;
+    if (const detail::TWriteResult failed = detail::ReplaceFileAtomically(host, bytes, fault))
+        throw EFileError(failure + failed->Reason());
 }
 
 bool DeleteFile(const std::string& path) {
@@ -303,8 +257,11 @@ bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
             return false;
     }
     const bool isDefault = isDirectory ? stored == 0 : stored == FILE_ATTRIBUTE_ARCHIVE;
-    Attributes().Set(AttributeKey(NormalizePath(path)),
-                     isDefault ? std::nullopt : std::optional(stored));
+    if (!Attributes().Set(AttributeKey(NormalizePath(path)),
+                          isDefault ? std::nullopt : std::optional(stored))) {
+        ::chmod(host.c_str(), st.st_mode & 07777); // all of the change or none of it
+        return false;
+    }
     return true;
 }
 
@@ -336,7 +293,7 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
     std::vector<TFindEntry> files;
     for (fs::directory_iterator it(hostDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.rfind(TempPrefix, 0) == 0 || !detail::WildcardMatch(mask, name))
+        if (detail::IsTemporaryName(name) || !detail::WildcardMatch(mask, name))
             continue;
         if (auto entry = EntryOf(it->path(), name, prefix + name))
             files.push_back(*entry);
