@@ -84,6 +84,19 @@ struct TRegistry::TState {
         return hive == nullptr ? nullptr : hive->Find(HivePath(Path));
     }
 
+    // Forgets the current key and saves what this accessor changed. An explicit close also
+    // retries, and raises, a save that failed where nobody could be told.
+    void Close(bool retryUnseenFailure) {
+        Open = false;
+        ReadOnly = false;
+        Path.clear();
+        TRegistryAccess access;
+        if (Changed || (retryUnseenFailure && access.HasUnseenSaveFailure(Root))) {
+            access.SaveIfChanged(Root);
+            Changed = false;
+        }
+    }
+
     // Runs inspect on the named value of the current key (nullptr when missing) under the lock.
     template <typename TInspect>
     auto InspectValue(const std::string& name, TInspect inspect) const {
@@ -101,9 +114,15 @@ TRegistry::TRegistry(THKey root) : TRegistry() {
 
 TRegistry::~TRegistry() {
     try {
-        CloseKey();
+        State_->Close(false);
     } catch (...) {
-        // The changes stay in memory; unloading the registry reports what cannot be saved.
+        // A destructor cannot raise. The changes stay in memory, and the next close on this
+        // hive saves them again and raises what still fails.
+        try {
+            TRegistryAccess access;
+            access.KeepUnseenSaveFailure(State_->Root);
+        } catch (...) {
+        }
     }
 }
 
@@ -112,7 +131,7 @@ THKey TRegistry::RootKey() const {
 }
 
 void TRegistry::SetRootKey(THKey root) {
-    CloseKey();
+    State_->Close(false);
     State_->Root = root;
 }
 
@@ -136,7 +155,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
             State_->Changed = true;
         }
     }
-    CloseKey();
+    State_->Close(false);
     State_->Open = true;
     State_->ReadOnly = false;
     State_->Path = *target;
@@ -155,7 +174,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
             return false;
         }
     }
-    CloseKey();
+    State_->Close(false);
     State_->Open = true;
     State_->ReadOnly = true;
     State_->Path = *target;
@@ -200,14 +219,7 @@ bool TRegistry::DeleteKey(const std::string& key) {
 }
 
 void TRegistry::CloseKey() {
-    State_->Open = false;
-    State_->ReadOnly = false;
-    State_->Path.clear();
-    if (State_->Changed) {
-        TRegistryAccess access;
-        access.SaveIfChanged(State_->Root);
-        State_->Changed = false;
-    }
+    State_->Close(true);
 }
 
 std::string TRegistry::CurrentPath() const {

@@ -13,8 +13,9 @@ namespace {
 struct THiveSlot {
     std::unique_ptr<reg::THive> Hive;
     std::filesystem::path File;
-    reg::TFileStamp Seen;  // the file as last loaded, saved or found unreadable
-    std::string DiskFault; // why the file on disk cannot be read; empty when it can
+    reg::TFileStamp Seen;           // the file as last loaded, saved or found unreadable
+    std::string DiskFault;          // why the file on disk cannot be read; empty when it can
+    bool UnseenSaveFailure = false; // a failed save that no caller has been told of yet
 };
 
 struct TStore {
@@ -65,6 +66,7 @@ void Refresh(THiveSlot& slot) {
 
 void SaveSlot(THiveSlot& slot) {
     if (!slot.Hive->Changed()) {
+        slot.UnseenSaveFailure = false;
         return;
     }
     if (!slot.DiskFault.empty()) {
@@ -74,6 +76,7 @@ void SaveSlot(THiveSlot& slot) {
     }
     slot.Hive->Save(slot.File);
     slot.Seen = slot.Hive->Stamp();
+    slot.UnseenSaveFailure = false;
 }
 
 } // namespace
@@ -124,6 +127,17 @@ void TRegistryAccess::SaveIfChanged(THKey root) {
     if (THiveSlot* slot = SlotOf(root)) {
         SaveSlot(*slot);
     }
+}
+
+void TRegistryAccess::KeepUnseenSaveFailure(THKey root) {
+    if (THiveSlot* slot = SlotOf(root)) {
+        slot->UnseenSaveFailure = true;
+    }
+}
+
+bool TRegistryAccess::HasUnseenSaveFailure(THKey root) {
+    const THiveSlot* slot = SlotOf(root);
+    return slot != nullptr && slot->UnseenSaveFailure;
 }
 
 std::string RootKeyPrefix(THKey root) {

@@ -38,6 +38,10 @@ public:
     // Saves the hive holding the root key when it has unsaved changes. Throws ESystemError
     // when it cannot be saved; the changes then stay in memory.
     void SaveIfChanged(THKey root);
+    // A save that failed where nobody could be told (an accessor's destructor): the next close
+    // of an accessor on that hive saves again and raises what still fails.
+    void KeepUnseenSaveFailure(THKey root);
+    bool HasUnseenSaveFailure(THKey root);
 
 private:
     std::unique_lock<std::mutex> Lock_;

@@ -3,6 +3,7 @@
 #include "HostFaults.h"
 
 #include "platform/Files.h"
+#include "platform/RegHive.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "support/TestSystem.h"
@@ -94,4 +95,27 @@ TEST(SaveSafety, SavingAHiveKeepsTheModeOfItsFile) {
         reg.CloseKey();
         EXPECT_EQ(ModeOf(hive), mode);
     }
+}
+
+TEST(SaveSafety, AHiveSaveThatFailedInADestructorIsRaisedByTheNextClose) {
+    TTestSystem sys("", "", "[HKEY_CURRENT_USER\\Software\\Quenlix]\n\"Name\"=\"Old\"\n");
+    const fs::path hive = sys.Root() / "registry" / "HKEY_CURRENT_USER.reg";
+    {
+        TRegistry writer;
+        ASSERT_TRUE(writer.OpenKey("\\Software\\Quenlix", false));
+        writer.WriteString("Name", "New");
+        reg::SetSaveFaultForTesting(reg::TSaveFault::Write);
+    } // the destructor's save fails and cannot raise
+    TRegistry closer;
+    ASSERT_TRUE(closer.OpenKeyReadOnly("\\Software\\Quenlix"));
+    EXPECT_THROW(closer.CloseKey(), ESystemError);
+    reg::SetSaveFaultForTesting(reg::TSaveFault::None);
+
+    ASSERT_TRUE(closer.OpenKeyReadOnly("\\Software\\Quenlix"));
+    closer.CloseKey(); // saves the waiting change, and from now on closes quietly again
+    closer.CloseKey();
+    InstallSystem(sys.Root());
+    TRegistry reader;
+    ASSERT_TRUE(reader.OpenKeyReadOnly("\\Software\\Quenlix"));
+    EXPECT_EQ(reader.ReadString("Name"), "New");
 }
