@@ -1,12 +1,13 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/ProcessIdentity.h"
+#include "platform/System.h"
+#include "platform/WriteJournal.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,9 +22,6 @@ namespace {
 constexpr std::size_t MaxNameInTemporary = 64;
 
 std::atomic<unsigned long> TemporaryCount{0};
-
-std::mutex SweptMutex;
-std::set<std::string> SweptFolders;
 
 // The process id of a temporary's name; 0 for names of another form.
 int OwnerOfTemporary(std::string_view name) {
@@ -131,15 +129,18 @@ TWriteResult ReplaceFileAtomically(const fs::path& file, const std::string& byte
 }
 
 void RemoveStaleTemporaries(const fs::path& dir) {
-    {
-        std::lock_guard lock(SweptMutex);
-        if (!SweptFolders.insert(dir.lexically_normal().string()).second)
-            return;
-    }
+    std::set<int> spared; // a killed commit's files wait for its journal to be finished
+    bool sparedKnown = false;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const int owner = OwnerOfTemporary(it->path().filename().string());
-        if (owner != 0 && owner != CurrentProcessId() && !ProcessAlive(owner))
+        if (owner == 0 || owner == CurrentProcessId() || ProcessAlive(owner))
+            continue;
+        if (!sparedKnown) {
+            spared = ProcessesWithJournals(SystemRoot());
+            sparedKnown = true;
+        }
+        if (spared.count(owner) == 0)
             ::unlink(it->path().c_str());
     }
 }

@@ -45,8 +45,8 @@ unsigned ModeToKeep(const std::filesystem::path& file);
 TWriteResult ReplaceFileAtomically(const std::filesystem::path& file, const std::string& bytes,
                                    TWriteFault fault = TWriteFault::None);
 
-// Removes the temporaries that ended processes left in a folder when they were killed mid-write;
-// once per folder and run. Those of running processes stay.
+// Removes the temporaries that ended processes left in a folder when they were killed mid-write.
+// Those of running processes stay, and those that a killed commit's journal still needs.
 void RemoveStaleTemporaries(const std::filesystem::path& dir);
 
 } // namespace platform::detail

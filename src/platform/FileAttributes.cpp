@@ -41,6 +41,24 @@ void TAttributeStore::Reset() {
     Values_.clear();
 }
 
+std::map<std::string, std::uint32_t> TAttributeStore::Values() {
+    std::lock_guard lock(Mutex_);
+    Load();
+    return Values_;
+}
+
+fs::path TAttributeStore::File() {
+    std::lock_guard lock(Mutex_);
+    Load();
+    return File_;
+}
+
+void TAttributeStore::Adopt(std::map<std::string, std::uint32_t> values) {
+    std::lock_guard lock(Mutex_);
+    Loaded_ = true;
+    Values_ = std::move(values);
+}
+
 void TAttributeStore::Load() {
     if (Loaded_)
         return;

@@ -24,6 +24,13 @@ public:
     bool Set(const std::string& key, std::optional<std::uint32_t> value);
     void Reset();
 
+    // For a write transaction, which writes attributes.ini itself at its commit: the values by
+    // folded path, their file and its bytes, and taking on what the commit wrote.
+    std::map<std::string, std::uint32_t> Values();
+    std::filesystem::path File();
+    static std::string Format(const std::map<std::string, std::uint32_t>& values);
+    void Adopt(std::map<std::string, std::uint32_t> values);
+
 private:
     std::mutex Mutex_;
     bool Loaded_ = false;
@@ -32,7 +39,6 @@ private:
 
     void Load();
     bool Save(const std::map<std::string, std::uint32_t>& values) const;
-    static std::string Format(const std::map<std::string, std::uint32_t>& values);
 };
 
 TAttributeStore& Attributes();

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileJournal.h"
 #include "platform/System.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
@@ -117,6 +118,10 @@ void FailNextAtomicWriteForTesting() {
     FailNextWrite = true;
 }
 
+TWriteFault TakeWriteFaultForTesting() {
+    return FailNextWrite.exchange(false) ? TWriteFault::Write : TWriteFault::None;
+}
+
 } // namespace detail
 
 std::string NormalizePath(const std::string& windowsPath) {
@@ -157,18 +162,24 @@ std::string WindowsPathOf(const fs::path& hostPath) {
 }
 
 bool FileExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path))
+        return pending->NewKind == detail::TPathKind::File;
     std::error_code ec;
     const fs::path host = HostPath(path);
     return !host.empty() && fs::is_regular_file(host, ec);
 }
 
 bool DirectoryExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path))
+        return pending->NewKind == detail::TPathKind::Folder;
     std::error_code ec;
     const fs::path host = HostPath(path);
     return !host.empty() && fs::is_directory(host, ec);
 }
 
 bool ForceDirectories(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->ForceDirectories(path);
     const fs::path host = HostPath(path);
     if (host.empty())
         return false;
@@ -178,6 +189,12 @@ bool ForceDirectories(const std::string& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path)) {
+        if (pending->NewKind != detail::TPathKind::File)
+            return std::nullopt;
+        if (pending->NewBytes)
+            return pending->NewBytes;
+    }
     const fs::path host = HostPath(path);
     std::error_code ec;
     if (host.empty() || !fs::is_regular_file(host, ec))
@@ -192,6 +209,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& bytes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->Write(path, bytes);
     const std::string failure = "Cannot write the file \"" + path + "\": ";
     const fs::path host = HostPath(path);
     if (host.empty() || Parse(path).Components.empty())
@@ -206,13 +225,14 @@ void WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (existed && !(old.st_mode & S_IWUSR))
         throw EFileError(failure + "the file is read-only");
 
-    const detail::TWriteFault fault =
-        FailNextWrite.exchange(false) ? detail::TWriteFault::Write : detail::TWriteFault::None;
+    const detail::TWriteFault fault = detail::TakeWriteFaultForTesting();
     if (const detail::TWriteResult failed = detail::ReplaceFileAtomically(host, bytes, fault))
         throw EFileError(failure + failed->Reason());
 }
 
 bool DeleteFile(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->DeleteFile(path);
     const fs::path host = HostPath(path);
     struct stat st {};
     if (host.empty() || ::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -225,6 +245,8 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool RemoveDirectory(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->RemoveDirectory(path);
     const fs::path host = HostPath(path);
     std::error_code ec;
     if (host.empty() || Parse(path).Components.empty() || !fs::is_directory(host, ec))
@@ -241,6 +263,8 @@ std::uint32_t GetFileAttributes(const std::string& path) {
 }
 
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->SetAttributes(path, attributes);
     const fs::path host = HostPath(path);
     struct stat st {};
     if (host.empty() || ::stat(host.c_str(), &st) != 0)
@@ -274,10 +298,10 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
         return found;
     const detail::TWinPath dir = Parse(pattern.substr(0, cut == std::string::npos ? 0 : cut + 1));
     const fs::path hostDir = Resolve(dir);
-    std::error_code ec;
-    if (hostDir.empty() || !fs::is_directory(hostDir, ec))
-        return found;
     const std::string dirPath = detail::JoinWinPath(dir);
+    std::error_code ec;
+    if (hostDir.empty() || !DirectoryExists(dirPath))
+        return found;
     const std::string prefix = dir.Components.empty() ? dirPath : dirPath + "\\";
     if (!dir.Components.empty()) {
         for (const char* dots : {".", ".."}) {
@@ -286,8 +310,10 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
             const fs::path host = std::string(dots) == "." ? hostDir : hostDir.parent_path();
             const std::string win =
                 std::string(dots) == "." ? dirPath : NormalizePath(dirPath + "\\..");
-            if (auto entry = EntryOf(host, dots, win))
+            if (auto entry = detail::WithPending(win, EntryOf(host, dots, win))) {
+                entry->Name = dots;
                 found.push_back(*entry);
+            }
         }
     }
     std::vector<TFindEntry> files;
@@ -295,9 +321,11 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
         const std::string name = it->path().filename().string();
         if (detail::IsTemporaryName(name) || !detail::WildcardMatch(mask, name))
             continue;
-        if (auto entry = EntryOf(it->path(), name, prefix + name))
+        if (auto entry =
+                detail::WithPending(prefix + name, EntryOf(it->path(), name, prefix + name)))
             files.push_back(*entry);
     }
+    detail::AddPendingEntries(dirPath, mask, files);
     std::sort(files.begin(), files.end(), [](const TFindEntry& a, const TFindEntry& b) {
         return detail::FoldCase(a.Name) < detail::FoldCase(b.Name);
     });
@@ -309,7 +337,8 @@ std::optional<TFindEntry> FileEntry(const std::string& path) {
     const detail::TWinPath parsed = Parse(path);
     const fs::path host = Resolve(parsed);
     const std::string name = parsed.Components.empty() ? std::string() : host.filename().string();
-    return EntryOf(host, name, detail::JoinWinPath(parsed));
+    const std::string normalized = detail::JoinWinPath(parsed);
+    return detail::WithPending(normalized, EntryOf(host, name, normalized));
 }
 
 std::string ExtractFilePath(const std::string& path) {

@@ -77,6 +77,10 @@ void SetSaveFaultForTesting(TSaveFault fault) {
     Fault.store(fault);
 }
 
+detail::TWriteFault HiveWriteFaultForTesting() {
+    return WriteFaultOf(Fault.load());
+}
+
 THive::THive(std::string rootName)
     : RootName_(std::move(rootName)), Root_(std::make_unique<TRegKey>(RootName_, nullptr)) {
     Root_->Implicit = true;

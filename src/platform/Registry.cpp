@@ -2,6 +2,7 @@
 
 #include "platform/RegHive.h"
 #include "platform/RegText.h"
+#include "platform/RegistryJournal.h"
 #include "platform/RegistryStore.h"
 
 #include <optional>
@@ -26,6 +27,41 @@ std::string JoinPath(const std::string& base, const std::string& tail) {
         return base + tail;
     }
     return base + "\\" + tail;
+}
+
+// The changes of a hive, each told first to the write transaction open on this thread.
+reg::TRegKey* CreateIn(TRegistryAccess& access, THKey root, reg::THive& hive,
+                       const std::string& path) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeCreate(access, root, path);
+    }
+    return hive.Create(path);
+}
+
+bool DeleteIn(TRegistryAccess& access, THKey root, reg::THive& hive, const std::string& path) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeDelete(access, root, path);
+    }
+    return hive.Delete(path);
+}
+
+void SetValueIn(TRegistryAccess& access, THKey root, reg::TRegKey& key, const std::string& name,
+                TRegValueType type, const std::vector<std::uint8_t>& data) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeValueChange(access, root, key);
+    }
+    access.Hive(root, false)->SetValue(key, name, TypeNumber(type), data);
+}
+
+bool DeleteValueIn(TRegistryAccess& access, THKey root, reg::TRegKey& key,
+                   const std::string& name) {
+    if (key.FindValue(name) == nullptr) {
+        return false;
+    }
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeValueChange(access, root, key);
+    }
+    return access.Hive(root, false)->DeleteValue(key, name);
 }
 
 [[noreturn]] void GetDataFailed(const std::string& name) {
@@ -149,7 +185,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
         const std::string path = State_->HivePath(*target);
         if (hive->Find(path) == nullptr) {
             if (!canCreate || State_->BelowReadOnlyKey(key) || !IsStorableName(path) ||
-                hive->Create(path) == nullptr) {
+                CreateIn(access, State_->Root, *hive, path) == nullptr) {
                 return false;
             }
             State_->Changed = true;
@@ -197,7 +233,8 @@ bool TRegistry::CreateKey(const std::string& key) {
     if (target && !State_->BelowReadOnlyKey(key) && IsStorableName(*target)) {
         TRegistryAccess access;
         reg::THive* hive = access.Hive(State_->Root, true);
-        created = hive != nullptr && hive->Create(State_->HivePath(*target)) != nullptr;
+        created = hive != nullptr &&
+                  CreateIn(access, State_->Root, *hive, State_->HivePath(*target)) != nullptr;
         State_->Changed = State_->Changed || created;
     }
     if (!created) {
@@ -213,7 +250,8 @@ bool TRegistry::DeleteKey(const std::string& key) {
     }
     TRegistryAccess access;
     reg::THive* hive = access.Hive(State_->Root, true);
-    const bool deleted = hive != nullptr && hive->Delete(State_->HivePath(*target));
+    const bool deleted =
+        hive != nullptr && DeleteIn(access, State_->Root, *hive, State_->HivePath(*target));
     State_->Changed = State_->Changed || deleted;
     return deleted;
 }
@@ -362,7 +400,7 @@ void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
     if (key == nullptr || State_->ReadOnly || !IsStorableName(name)) {
         SetDataFailed(name);
     }
-    access.Hive(State_->Root, false)->SetValue(*key, name, TypeNumber(type), data);
+    SetValueIn(access, State_->Root, *key, name, type, data);
     State_->Changed = true;
 }
 
@@ -372,7 +410,7 @@ bool TRegistry::DeleteValue(const std::string& name) {
     if (key == nullptr || State_->ReadOnly) {
         return false;
     }
-    const bool deleted = access.Hive(State_->Root, false)->DeleteValue(*key, name);
+    const bool deleted = DeleteValueIn(access, State_->Root, *key, name);
     State_->Changed = State_->Changed || deleted;
     return deleted;
 }

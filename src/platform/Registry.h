@@ -61,6 +61,7 @@ public:
     // current key. Throws ESystemError when the hive cannot be saved; the changes then stay in
     // memory and are tried again at the next close or when the system is uninstalled. A save
     // that failed in a destructor is tried again, and raised, by the next close on that hive.
+    // Inside a write transaction the save waits for its commit (platform/WriteTransaction.h).
     void CloseKey();
     // "\"-less path of the current key relative to the root ("Software\\Mozilla"), empty if none.
     std::string CurrentPath() const;
