@@ -255,6 +255,10 @@ void TFileJournal::Plan(TCommitPlan& plan, TPlannedParts& parts,
     using TKind = TPlannedPart::TKind;
     for (const TPendingPath& path : Paths_) {
         const fs::path host = HostPath(path.Path);
+        if (host.empty() && (path.NewKind != path.OldKind || path.NewBytes || path.AttributesSet)) {
+            throw EFileError("Cannot write \"" + path.Path +
+                             "\": it is no longer a path on drive C:");
+        }
         if (path.NewKind == TPathKind::File && path.NewBytes) {
             parts[plan.ReplaceFile(host, *path.NewBytes, FileModeAfter(path, host),
                                    TakeWriteFaultForTesting())] = {TKind::FileWrite, path.Path};

@@ -531,7 +531,11 @@ void TCommitPlan::Execute() {
     const fs::path folder = JournalFolder(Root_);
     std::error_code ec;
     fs::create_directories(folder, ec);
+    std::set<fs::path> swept;
     for (TChange& c : Changes_) {
+        if (swept.insert(c.Target.parent_path()).second) {
+            RemoveStaleTemporaries(c.Target.parent_path());
+        }
         if (c.Kind == TKind::Replace) {
             c.Temp = NewTemporaryPath(c.Target);
         }

@@ -9,7 +9,9 @@
 #include "platform/SystemState.h"
 #include "platform/WriteJournal.h"
 
+#include <map>
 #include <mutex>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -128,27 +130,33 @@ void PlanHives(const TTransactionState& state, TRegistryAccess& access, detail::
     }
 }
 
-// Writes the transaction's changes, all or none; rolls back and raises when that fails.
-void WriteToDisk(TTransactionState& state) {
-    detail::TCommitPlan plan(state.Root);
-    TPlannedParts parts;
+// Plans the files and, when they change, the attribute store; answers its new values then.
+std::optional<std::map<std::string, std::uint32_t>>
+PlanFiles(const TTransactionState& state, detail::TCommitPlan& plan, TPlannedParts& parts) {
     detail::TAttributeStore& store = detail::Attributes();
     const auto oldAttributes = store.Values();
     auto newAttributes = oldAttributes;
     state.Files.Plan(plan, parts, newAttributes);
-    if (newAttributes != oldAttributes) {
-        const fs::path file = store.File();
-        parts[plan.ReplaceFile(file, detail::TAttributeStore::Format(newAttributes),
-                               detail::ModeToKeep(file), detail::TakeWriteFaultForTesting())] = {
-            TPlannedPart::TKind::Store, "store " + file.string()};
+    if (newAttributes == oldAttributes) {
+        return std::nullopt;
     }
+    const fs::path file = store.File();
+    parts[plan.ReplaceFile(file, detail::TAttributeStore::Format(newAttributes),
+                           detail::ModeToKeep(file), detail::TakeWriteFaultForTesting())] = {
+        TPlannedPart::TKind::Store, "store " + file.string()};
+    return newAttributes;
+}
+
+// Writes the transaction's changes, all or none; rolls back and raises when that fails.
+void WriteToDisk(TTransactionState& state) {
     TRegistryAccess access; // held until the hives on disk and in memory agree again
+    detail::TCommitPlan plan(state.Root);
+    TPlannedParts parts;
+    std::optional<std::map<std::string, std::uint32_t>> attributes;
     try {
+        attributes = PlanFiles(state, plan, parts);
         PlanHives(state, access, plan, parts);
         plan.Execute();
-    } catch (const ESystemError&) {
-        RollBack(state, access);
-        throw;
     } catch (const ECommitFailed& failure) {
         if (failure.Outcome == ECommitFailed::TOutcome::FinishedNextStart) {
             // Memory keeps what the disk will hold; the hives are saved again at the next close.
@@ -160,12 +168,15 @@ void WriteToDisk(TTransactionState& state) {
             RollBack(state, access);
         }
         RaiseCommitFailure(failure, parts, state.Root);
+    } catch (...) {
+        RollBack(state, access);
+        throw;
     }
     for (const auto& [hive, changedBefore] : state.Registry.Hives()) {
         access.TransactionSaved(hive);
     }
-    if (newAttributes != oldAttributes) {
-        store.Adopt(newAttributes);
+    if (attributes) {
+        detail::Attributes().Adopt(std::move(*attributes));
     }
 }
 
