@@ -318,11 +318,20 @@ std::optional<TFindEntry> WithPending(const std::string& normalizedPath,
     return entry;
 }
 
-void AddPendingEntries(const std::string& folderPath, std::string_view mask,
-                       std::vector<TFindEntry>& entries) {
+void MergePendingEntries(const std::string& folderPath, std::string_view mask,
+                         std::vector<TFindEntry>& entries) {
     const TFileJournal* journal = ActiveFileJournal();
     if (journal == nullptr) {
         return;
+    }
+    const std::string prefix = HasComponents(folderPath) ? folderPath + "\\" : folderPath;
+    std::vector<TFindEntry> onDisk = std::move(entries);
+    entries.clear();
+    for (TFindEntry& entry : onDisk) {
+        const std::string path = prefix + entry.Name;
+        if (auto kept = WithPending(path, std::move(entry))) {
+            entries.push_back(std::move(*kept));
+        }
     }
     const std::string folder = FoldCase(folderPath);
     for (const TPendingPath& pending : journal->Paths()) {

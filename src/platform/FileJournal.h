@@ -73,8 +73,9 @@ const TPendingPath* PendingPath(const std::string& path);
 // The entry a path will have: the one on disk, changed, added or taken away.
 std::optional<TFindEntry> WithPending(const std::string& normalizedPath,
                                       std::optional<TFindEntry> onDisk);
-// Adds the entries that the transaction creates in a folder and that the mask matches.
-void AddPendingEntries(const std::string& folderPath, std::string_view mask,
-                       std::vector<TFindEntry>& entries);
+// The entries of a folder as the transaction will leave them: those on disk changed or taken
+// away, and those it creates that the mask matches added.
+void MergePendingEntries(const std::string& folderPath, std::string_view mask,
+                         std::vector<TFindEntry>& entries);
 
 } // namespace platform::detail

@@ -321,11 +321,10 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
         const std::string name = it->path().filename().string();
         if (detail::IsTemporaryName(name) || !detail::WildcardMatch(mask, name))
             continue;
-        if (auto entry =
-                detail::WithPending(prefix + name, EntryOf(it->path(), name, prefix + name)))
+        if (auto entry = EntryOf(it->path(), name, prefix + name))
             files.push_back(*entry);
     }
-    detail::AddPendingEntries(dirPath, mask, files);
+    detail::MergePendingEntries(dirPath, mask, files);
     std::sort(files.begin(), files.end(), [](const TFindEntry& a, const TFindEntry& b) {
         return detail::FoldCase(a.Name) < detail::FoldCase(b.Name);
     });
