@@ -4,7 +4,8 @@
 // the registry accessor (Registry.h) is held back and noted with the state it replaced:
 //
 //   - file writes, folder creations, deletions and attribute changes go nowhere yet; reads on
-//     the same thread already see them (FileExists, ReadFileBytes, FindFiles ...);
+//     the same thread already see them (FileExists, ReadFileBytes, FindFiles ...), while
+//     HostPath and whatever reads the host files directly still see the disk;
 //   - registry changes are made in memory as usual, but hives are not saved when keys close.
 //
 // Commit() puts all of it on disk at once. Leaving the scope without Commit() (an exception)
