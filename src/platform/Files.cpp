@@ -10,11 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
