@@ -248,21 +248,32 @@ TPreparedChanges TWriteTransaction::Commit() {
     if (state.Depth > 1) {
         throw std::logic_error("A transaction that joined this one is still open");
     }
-    // Whatever happens below ends the transaction: what this thread does next goes to disk.
-    struct TEnd {
+    End(state);
+    if (!state.Committed) {
+        return changes; // a dry run
+    }
+    // The transaction is over: what the actions write goes to disk at once.
+    for (const auto& action : state.AfterCommit) {
+        action();
+    }
+    return changes;
+}
+
+void TWriteTransaction::End(TTransactionState& state) {
+    struct TDeactivate {
         TScope& Scope;
-        ~TEnd() {
+        ~TDeactivate() {
             detail::Active = nullptr;
             Scope.Lock.unlock();
         }
-    } end{*Scope_};
+    } deactivate{*Scope_};
     if (state.Abandoned) {
         RollBack(state);
         throw ESystemError("A part of this save failed, so nothing of it was written");
     }
     if (state.Mode == TTransactionMode::DryRun) {
         RollBack(state);
-        return changes;
+        return;
     }
     if (!OnItsSystem(state)) {
         state.Ended = true;
@@ -271,10 +282,6 @@ TPreparedChanges TWriteTransaction::Commit() {
     WriteToDisk(state);
     state.Ended = true;
     state.Committed = true;
-    for (const auto& action : state.AfterCommit) {
-        action();
-    }
-    return changes;
 }
 
 void TWriteTransaction::AfterCommit(std::function<void()> action) {

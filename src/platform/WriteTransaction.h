@@ -34,6 +34,10 @@
 
 namespace platform {
 
+namespace detail {
+struct TTransactionState;
+}
+
 enum class TTransactionMode {
     Write, // Commit() writes
     DryRun // Commit() reports what it would write and changes nothing
@@ -102,6 +106,9 @@ public:
 
 private:
     struct TScope;
+    // Writes (or, in a dry run, puts back) everything and makes the thread's writes direct again.
+    void End(detail::TTransactionState& state);
+
     std::unique_ptr<TScope> Scope_;
 };
 

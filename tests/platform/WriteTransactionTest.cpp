@@ -333,7 +333,12 @@ TEST(WriteTransaction, JoinedScopesCommitOnlyWithTheOutermostOne) {
                           "Data/Quenlix/signons.txt"),
                   std::to_string(0644) + ":0");
         order.push_back("before outer commit");
+        outer.AfterCommit([&] {
+            EXPECT_FALSE(TWriteTransaction::Active());
+            WriteFileAtomic(Profile + "\\cache.txt", "what the save allocated");
+        });
         outer.Commit();
+        EXPECT_EQ(HostBytes(sys.Host(Profile + "\\cache.txt")), "what the save allocated");
     }
     EXPECT_FALSE(TWriteTransaction::Active());
     EXPECT_EQ(order,
