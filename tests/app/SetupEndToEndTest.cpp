@@ -231,6 +231,27 @@ TEST_F(SetupEndToEndTest, Windows2000SkipsTheLogin) {
     EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
 }
 
+// Windows 7, 8.1, 10 and 11 check the login like Vista: a wrong password is never written.
+class LoginOnNewerWindowsTest : public SetupEndToEndTest,
+                                public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(LoginOnNewerWindowsTest, AWrongPasswordIsRefused) {
+    UseHostedService(AnnasMailbox(), GetParam().first, GetParam().second);
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("not the password"));
+    const std::string untouched = System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js");
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_EQ(Server().ConnectionAttempts(), 1);
+    EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(NtVersions, LoginOnNewerWindowsTest,
+                         ::testing::Values(std::pair{6, 1}, std::pair{6, 3}, std::pair{10, 0}));
+
 TEST_F(SetupEndToEndTest, FailedLoginWritesNothingAndSendsTheUserBack) {
     UseHostedService(AnnasMailbox());
     InstallThunderbird();
