@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/FormStyle.h"
+#include "app/Pop3Client.h"
 #include "app/ProviderAccountSettings.h"
 #include "app/ProviderConstants.h"
 #include "app/SetupProgress.h"
@@ -34,6 +35,14 @@ namespace {
 
 // How often the Thunderbird wait looks at the process list when nothing else happens.
 constexpr int ThunderbirdPollMilliseconds = 200;
+
+// "IDS_1" says the login data are wrong: only when the server refused them (or they could not
+// be sent at all). Every other failure is a technical one the user can only retry ("IDS_2").
+QString LoginFailureKey(TPop3Failure aFailure) {
+    const bool dataRefused =
+        aFailure == TPop3Failure::Rejected || aFailure == TPop3Failure::UnsafeCredentials;
+    return dataRefused ? QStringLiteral("IDS_1") : QStringLiteral("IDS_2");
+}
 
 QString PrimaryDomain() {
     return QString::fromLatin1(provider::PrimaryMailDomain.data(),
@@ -155,7 +164,7 @@ void T_setup::RunSetup() {
 
     const TSetupInput input = CollectInput();
     if (!VerifyLogin()) {
-        ShowFailure(QStringLiteral("IDS_1"));
+        ShowFailure(LoginFailureKey(App.Dm().popMain->LastFailure()));
         return;
     }
     QString failureKey;

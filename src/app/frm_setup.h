@@ -66,8 +66,9 @@ public:
 
     TSetupState State() const { return FState; }
     bool Running() const { return FRunning; }
-    // The string row lblVerify shows: "IDS_1" after a failed login, or the text that says
-    // what to do when there is no account to write to.
+    // The string row lblVerify shows: "IDS_1" after the server refused the login data,
+    // "IDS_2" after a technical failure of the check, or the text that says what to do when
+    // there is no account to write to.
     QString VerifyTextKey() const { return FVerifyTextKey; }
 
     // Language rows for the texts shown when there is no account to write to.

@@ -83,6 +83,7 @@ TEST_F(SetupEndToEndTest, NewThunderbirdAccountGetsExactlyTheProviderPreferences
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     const QList<QByteArray> dialogue = {"USER anna.muster@quenlix.example", "PASS Geheim-42",
                                         "QUIT"};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Server().Received().size() == 3; }));
     EXPECT_EQ(Server().Received(), dialogue);
 
     TPrefs expected = {
