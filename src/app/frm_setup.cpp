@@ -28,8 +28,11 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <exception>
+
 const char* const T_setup::NoTargetKey = "IDS_NOTARGET";
 const char* const T_setup::NoProfileKey = "IDS_NOPROFILE";
+const char* const T_setup::NotSavedKey = "IDS_NOTSAVED";
 
 namespace {
 
@@ -47,6 +50,14 @@ QString LoginFailureKey(TPop3Failure aFailure) {
 QString PrimaryDomain() {
     return QString::fromLatin1(provider::PrimaryMailDomain.data(),
                                static_cast<qsizetype>(provider::PrimaryMailDomain.size()));
+}
+
+// Takes an account out of its profile's list in the model only; the client's files are not
+// asked (the store's own deletion would write).
+void ForgetAccount(TMailAccount& aAccount) {
+    if (TMailProfile* profile = aAccount.Profile()) {
+        profile->ExtractAccount(profile->IndexOfAccount(&aAccount));
+    }
 }
 
 // Resets a flag on every way out of a run.
@@ -167,18 +178,9 @@ void T_setup::RunSetup() {
         ShowFailure(LoginFailureKey(App.Dm().popMain->LastFailure()));
         return;
     }
-    QString failureKey;
-    TMailAccount* target = ChooseTarget(input, failureKey);
-    if (target == nullptr) {
-        if (failureKey.isEmpty()) {
-            // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
-            wzrdpgSetup->SetPreviousEnabled(true);
-        } else {
-            ShowFailure(failureKey);
-        }
+    if (!ChooseAndWriteAccount(input)) {
         return;
     }
-    WriteAccount(*target, input);
     ShowState(TSetupState::Done);
     wzrdpgSetup->SetPreviousEnabled(true);
     wzrdpgSetup->SetNextEnabled(true);
@@ -186,36 +188,66 @@ void T_setup::RunSetup() {
     App.Main().wzrdcntrlMain->NextPage();
 }
 
-TMailAccount* T_setup::ChooseTarget(const TSetupInput& aInput, QString& aFailureKey) {
-    aFailureKey.clear();
+bool T_setup::ChooseAndWriteAccount(const TSetupInput& aInput) {
+    TSetupTarget target;
+    try {
+        target = ChooseTarget(aInput);
+        if (target.Account != nullptr) {
+            WriteAccount(*target.Account, aInput);
+        }
+    } catch (const std::exception&) {
+        // The store puts back what it had written; the model must not keep a new account
+        // that the client never got, or a retry would count it as a second one.
+        if (target.Added) {
+            ForgetAccount(*target.Account);
+        }
+        ShowFailure(QString::fromLatin1(NotSavedKey));
+        return false;
+    }
+    if (target.Account == nullptr) {
+        if (target.FailureKey.isEmpty()) {
+            // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
+            wzrdpgSetup->SetPreviousEnabled(true);
+        } else {
+            ShowFailure(target.FailureKey);
+        }
+        return false;
+    }
+    return true;
+}
+
+TSetupTarget T_setup::ChooseTarget(const TSetupInput& aInput) {
+    TSetupTarget target;
     if (TMailAccount* existing = App.AccountsList().SelectedAccount()) {
         TMailProfile* profile = existing->Profile();
         TMailAccounts* store = profile != nullptr ? profile->Store() : nullptr;
         if (dynamic_cast<TThunderbirdMailAccounts*>(store) != nullptr && !WaitForThunderbird()) {
-            return nullptr;
+            return target;
         }
         if (existing->Kind() != AccountKindPOP) {
             // POP settings in an IMAP account would break it; a new account is the way.
-            aFailureKey = QString::fromLatin1(NoTargetKey);
-            return nullptr;
+            target.FailureKey = QString::fromLatin1(NoTargetKey);
+            return target;
         }
-        return existing;
+        target.Account = existing;
+        return target;
     }
     TMailAccounts* store = ChosenStore();
     if (store == nullptr) {
-        aFailureKey = QString::fromLatin1(NoTargetKey);
-        return nullptr;
+        target.FailureKey = QString::fromLatin1(NoTargetKey);
+        return target;
     }
     if (store == App.Dm().ThunderbirdAccounts.get() && !WaitForThunderbird()) {
-        return nullptr;
+        return target;
     }
-    TMailAccount* added =
+    target.Account =
         store->AddAccount(AccountKindPOP, aInput.Address.toStdString(),
                           aInput.LoginName.toStdString(), aInput.Password.toStdString());
-    if (added == nullptr) {
-        aFailureKey = QString::fromLatin1(NoProfileKey);
+    target.Added = target.Account != nullptr;
+    if (target.Account == nullptr) {
+        target.FailureKey = QString::fromLatin1(NoProfileKey);
     }
-    return added;
+    return target;
 }
 
 TMailAccounts* T_setup::ChosenStore() const {

@@ -25,8 +25,16 @@ class TLanguageTable;
 enum class TSetupState {
     Working, // lblMigration and the busy indicator
     Waiting, // lblWaiting and the busy indicator: Thunderbird must be closed first
-    Failed,  // lblVerify and the failure icon: login failed or no target account
+    Failed,  // lblVerify and the failure icon: login failed, no target account, or not saved
     Done,    // the account is saved
+};
+
+// The account one run writes to.
+struct TSetupTarget {
+    TMailAccount* Account = nullptr;
+    bool Added = false; // made by this run (AddAccount), not picked on the accounts list
+    // Why there is no account; empty when the Thunderbird wait was cancelled.
+    QString FailureKey;
 };
 
 // The other pages' input as one run reads it; never kept between runs.
@@ -74,6 +82,8 @@ public:
     // Language rows for the texts shown when there is no account to write to.
     static const char* const NoTargetKey;
     static const char* const NoProfileKey;
+    // Language row for the text shown when the client's configuration could not be written.
+    static const char* const NotSavedKey;
 
 private:
     void FormCreate();
@@ -81,9 +91,11 @@ private:
     void ShowState(TSetupState aState);
     void ShowFailure(const QString& aTextKey);
     TSetupInput CollectInput() const;
-    // The target of this run; nullptr with aFailureKey set when there is none, nullptr with
-    // aFailureKey empty when the Thunderbird wait was cancelled.
-    TMailAccount* ChooseTarget(const TSetupInput& aInput, QString& aFailureKey);
+    // The target of this run. Raises what the store's AddAccount raises.
+    TSetupTarget ChooseTarget(const TSetupInput& aInput);
+    // Chooses the target and writes the account; false when the run ends without a saved
+    // account (the page then shows why, or stays waiting after a cancelled wait).
+    bool ChooseAndWriteAccount(const TSetupInput& aInput);
     TMailAccounts* ChosenStore() const;
     void WriteAccount(TMailAccount& aAccount, const TSetupInput& aInput);
     void SetupPageLeave(app::TWizardPage* aSender, app::TWizardDirection aDirection, bool& aAllowed,
