@@ -101,6 +101,10 @@ void T_userdata::FormCreate() {
     wzrdpgUserData->OnEnter = [this](app::TWizardPage* sender, app::TWizardDirection direction) {
         UserDataPageEnter(sender, direction);
     };
+    wzrdpgUserData->OnLeave = [this](app::TWizardPage* sender, app::TWizardDirection direction,
+                                     bool& allowed, QString& newPage) {
+        UserDataPageLeave(sender, direction, allowed, newPage);
+    };
 }
 
 void T_userdata::UserDataPageEnter(app::TWizardPage*, app::TWizardDirection) {
@@ -133,6 +137,14 @@ void T_userdata::editEmailAddressExit() {
     const qsizetype at = mailbox.indexOf(u'@');
     if (at >= 0) {
         editEmailAddress->setText(mailbox.left(at)); // runs the validation again
+    }
+}
+
+void T_userdata::UserDataPageLeave(app::TWizardPage*, app::TWizardDirection direction,
+                                   bool& allowed, QString&) {
+    editEmailAddressExit();
+    if (direction == app::wdNext && !wzrdpgUserData->NextEnabled()) {
+        allowed = false; // a mailbox of "@" alone is empty now
     }
 }
 
