@@ -52,18 +52,20 @@ void T_closedialog::CreateComponents() {
     btnYes = new QPushButton(QStringLiteral("&Ja"), this);
     btnYes->setObjectName(QStringLiteral("btnYes"));
     btnYes->setGeometry(88, 90, 75, 25);
-    btnYes->setDefault(true);
     connect(btnYes, &QPushButton::clicked, this, [this] { done(mrYes); });
 
     btnNo = new QPushButton(QStringLiteral("&Nein"), this);
     btnNo->setObjectName(QStringLiteral("btnNo"));
     btnNo->setGeometry(176, 90, 75, 25);
+    // Quitting (and removing the program) takes a deliberate Yes: Enter and Escape say No.
+    btnNo->setDefault(true);
     connect(btnNo, &QPushButton::clicked, this, [this] { done(mrNo); });
 }
 
 int T_closedialog::ShowModal() {
     setResult(0);
     CentreOnScreen();
+    btnNo->setFocus(Qt::OtherFocusReason);
     return exec();
 }
 
@@ -77,10 +79,9 @@ void T_closedialog::CentreOnScreen() {
 }
 
 void T_closedialog::keyPressEvent(QKeyEvent* aEvent) {
-    // The dialog has no Cancel button, so Escape answers nothing; the close box stays the only
-    // way out besides the two buttons.
     if (aEvent->key() == Qt::Key_Escape) {
         aEvent->accept();
+        done(mrNo);
         return;
     }
     QDialog::keyPressEvent(aEvent);

@@ -237,11 +237,31 @@ void T_main::keyPressEvent(QKeyEvent* event) {
         }
         return;
     case Qt::Key_Escape:
-        btnAbbort->click();
+        // On the finished page Cancel is the finish button: Escape must not end the program.
+        if (!App.FinishedPageReached) {
+            btnAbbort->click();
+        }
         return;
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void T_main::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    wzrdcntrlMain->FocusCurrentPage(); // not the first label of the banner
+}
+
+bool T_main::focusNextPrevChild(bool next) {
+    const QWidget* current = focusWidget();
+    if (current != nullptr && (!current->isVisible() || !current->isEnabled())) {
+        // The focused control was just disabled or hidden. Qt would pass the focus on along
+        // the tab chain, often to Cancel, where the next Enter asks to quit: the current page
+        // takes it instead. A real Tab always starts from a usable control.
+        wzrdcntrlMain->FocusCurrentPage();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 // The window class is declared in main.h, whose namesake main.cpp is the program.
