@@ -55,12 +55,15 @@ void SetUpPageForm(QWidget* aForm, const char* aFormName) {
 
 QLabel* CreateAutoSizeLabel(QWidget* aParent, const char* aName, const QString& aText, int aLeft,
                             int aTop) {
-    auto* label = new QLabel(aText, aParent);
-    label->setObjectName(QString::fromLatin1(aName));
-    label->setProperty(AutoSizeProperty, true);
-    label->move(aLeft, aTop);
-    label->adjustSize();
-    return label;
+    return PlaceAutoSizeLabel(new QLabel(aText, aParent), aName, aLeft, aTop);
+}
+
+QLabel* PlaceAutoSizeLabel(QLabel* aLabel, const char* aName, int aLeft, int aTop) {
+    aLabel->setObjectName(QString::fromLatin1(aName));
+    aLabel->setProperty(AutoSizeProperty, true);
+    aLabel->move(aLeft, aTop);
+    aLabel->adjustSize();
+    return aLabel;
 }
 
 QLabel* CreateWrappedLabel(QWidget* aParent, const char* aName, const QString& aText,

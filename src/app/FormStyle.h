@@ -28,6 +28,8 @@ void SetUpPageForm(QWidget* aForm, const char* aFormName);
 // FitAutoSizeLabels).
 QLabel* CreateAutoSizeLabel(QWidget* aParent, const char* aName, const QString& aText, int aLeft,
                             int aTop);
+// Names and places a label created elsewhere (a link, say) as an auto-size label.
+QLabel* PlaceAutoSizeLabel(QLabel* aLabel, const char* aName, int aLeft, int aTop);
 // A word-wrapped label of fixed size.
 QLabel* CreateWrappedLabel(QWidget* aParent, const char* aName, const QString& aText,
                            const QRect& aGeometry);

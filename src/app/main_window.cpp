@@ -38,7 +38,7 @@ QLabel* CreateBarLabel(QLabel* aLabel, const char* aName, bool aBold) {
 }
 
 QPushButton* CreateButton(QWidget* aParent, const char* aName, const QString& aCaption, int aLeft) {
-    auto* button = new QPushButton(aCaption, aParent);
+    auto* button = new app::TFocusButton(aCaption, aParent);
     button->setObjectName(QString::fromLatin1(aName));
     button->setGeometry(aLeft, 13, 78, 24);
     return button;

@@ -3,10 +3,12 @@
 // page the user has left holds must stay as it was.
 #include "CloseDialogDriver.h"
 #include "SetupFixture.h"
+#include "app/MainControls.h"
 #include "platform/Shell.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -247,6 +249,30 @@ TEST_F(KeyboardTest, TypingOnAFailedSetupPageChangesNoUserData) {
     Press(Qt::Key_Return);
     EXPECT_EQ(CurrentPage(), "UserData");
     EXPECT_EQ(QApplication::focusWidget(), UserData().editName);
+}
+
+// The control with the focus must look different, however the focus got there: a keyboard
+// user has no other way to know where Enter and Space will go.
+TEST_F(KeyboardTest, NextAndTheLinkShowTheFocus) {
+    LaunchWithOneProviderAccount();
+    // The widget's look with the focus on it, then with the focus elsewhere.
+    const auto looks = [](QWidget* aWidget, QWidget* aElsewhere) {
+        aWidget->setFocus();
+        aWidget->grab(); // the first picture of a freshly shown page may still settle
+        const QImage with = aWidget->grab().toImage();
+        aElsewhere->setFocus();
+        const QImage without = aWidget->grab().toImage();
+        return std::pair{without, with};
+    };
+    const auto [nextWithout, nextWith] = looks(Main().btnNext, Main().btnAbbort);
+    EXPECT_NE(nextWithout, nextWith);
+
+    Main().wzrdcntrlMain->SetCurrentWizardPage(
+        Main().wzrdcntrlMain->IndexOfPage(QStringLiteral("Finished")) + 1);
+    QLabel* link = App().Finished().lblSupporttoolLink;
+    ASSERT_TRUE(link->isVisible());
+    const auto [linkWithout, linkWith] = looks(link, App().Finished().chkRemoveApplication);
+    EXPECT_NE(linkWithout, linkWith);
 }
 
 // Enter pressed again and again from the start, as an impatient user does. The keys come from
