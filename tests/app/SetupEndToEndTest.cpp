@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 using namespace app_testing;
 using testing_support::TPop3Script;
 
@@ -62,6 +65,22 @@ protected:
         aPrefs[m + "try_ssl"] = "3";
         aPrefs[m + "auth_method"] = "1";
         aPrefs[m + "username"] = Quoted(Address);
+    }
+
+    // Runs aAction once, as soon as the setup page waits for Thunderbird to end (a fixed
+    // delay would race the login before the wait on a busy machine).
+    std::unique_ptr<QTimer> OnceWaiting(std::function<void()> aAction) {
+        auto timer = std::make_unique<QTimer>();
+        timer->setInterval(20);
+        QTimer* raw = timer.get();
+        QObject::connect(raw, &QTimer::timeout, [this, raw, aAction] {
+            if (Setup().State() == TSetupState::Waiting) {
+                raw->stop();
+                aAction();
+            }
+        });
+        timer->start();
+        return timer;
     }
 
     void ExpectPasswordsStored() {
@@ -170,7 +189,7 @@ TEST_F(SetupEndToEndTest, RunningThunderbirdIsAwaitedBeforeAnythingIsWritten) {
     bool sawWaiting = false;
     bool unwrittenWhileWaiting = false;
     bool buttonsLockedWhileWaiting = false;
-    QTimer::singleShot(600, [&] {
+    const auto waiting = OnceWaiting([&] {
         sawWaiting = Setup().State() == TSetupState::Waiting && Setup().lblWaiting->isVisible() &&
                      !Setup().lblMigration->isVisible();
         unwrittenWhileWaiting =
@@ -203,7 +222,7 @@ TEST_F(SetupEndToEndTest, CancelDuringTheWaitWritesNothingAndKeepsNextClosed) {
     // The user cancels, then decides to stay in the program.
     TCloseDialogDriver stay(App().CloseDialog(),
                             [](T_closedialog& aDialog) { aDialog.btnNo->click(); });
-    QTimer::singleShot(400, [&] { QTest::mouseClick(Main().btnAbbort, Qt::LeftButton); });
+    const auto waiting = OnceWaiting([&] { QTest::mouseClick(Main().btnAbbort, Qt::LeftButton); });
     ASSERT_TRUE(ClickNext());
 
     EXPECT_EQ(stay.Shown(), 1);
