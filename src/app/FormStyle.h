@@ -11,8 +11,8 @@ class QWidget;
 
 namespace app {
 
-// Maps the design's Windows font families to installed fonts of similar width, once per
-// process (the forms were laid out for those narrow fonts).
+// Maps the design's Windows font families, where they are missing, to installed faces of the
+// same or similar widths, once per process (the forms were laid out for those faces).
 void InstallFontSubstitutes();
 
 // A font of the design: family and character height in pixels.

@@ -136,6 +136,8 @@ void T_finished::lblSupporttoolLinkClick() {
 }
 
 void T_finished::langMainChangeLanguage(lang::TLanguageTable* /*aSender*/) {
+    // The link takes the width of its new text; it kept the German one and cut the French.
+    app::FitAutoSizeLabels(this);
     if (App.FinishedPageReached)
         SetCancelCaption();
 }
