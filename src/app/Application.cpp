@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/Accessibility.h"
 #include "app/FormStyle.h"
 #include "app/close.h"
 #include "app/dm.h"
@@ -21,6 +22,7 @@ namespace app {
 TWizardApplication::TWizardApplication() {
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     InstallFontSubstitutes();
+    InstallAccessibility();
     // The page forms register their pages while they are created, in this order; the main
     // window's container must exist before them.
     Main_ = std::make_unique<T_main>(*this);

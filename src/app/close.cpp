@@ -1,5 +1,6 @@
 #include "app/close.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "lang/LanguageTable.h"
 #include "lang/TranslatedMessage.h"
@@ -37,6 +38,7 @@ void T_closedialog::CreateComponents() {
     imgConfirm->setObjectName(QStringLiteral("imgConfirm"));
     imgConfirm->setGeometry(16, 16, 32, 32);
     imgConfirm->setPixmap(lang::MessageDialogIcon(lang::mtConfirmation, 32));
+    app::MarkDecorative(imgConfirm); // the question says it all
 
     lblConfirmation =
         new QLabel(QStringLiteral("Wollen Sie die Applikation wirklich beenden?"), this);

@@ -1,5 +1,6 @@
 #include "app/frm_setup.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/Pop3Client.h"
@@ -130,6 +131,7 @@ void T_setup::CreateComponents() {
 }
 
 void T_setup::ShowState(TSetupState aState) {
+    const bool changed = FState != aState;
     FState = aState;
     const bool busy = aState == TSetupState::Working || aState == TSetupState::Waiting;
     const bool failed = aState == TSetupState::Failed;
@@ -139,12 +141,20 @@ void T_setup::ShowState(TSetupState aState) {
     progressSetup->setEnabled(busy);
     lblVerify->setVisible(failed);
     imgCheckFailed->setVisible(failed);
+    // The indicator is read out with what the page is busy with.
+    progressSetup->setAccessibleName(aState == TSetupState::Waiting ? lblWaiting->text()
+                                                                    : lblMigration->text());
+    if (changed && aState == TSetupState::Waiting) {
+        app::Announce(lblWaiting);
+    }
 }
 
 void T_setup::ShowFailure(const QString& aTextKey) {
     FVerifyTextKey = aTextKey;
     lblVerify->setText(langMain->GetTranslatedString(aTextKey));
+    imgCheckFailed->setAccessibleName(langMain->DialogCaption(QStringLiteral("Error")));
     ShowState(TSetupState::Failed);
+    app::Announce(lblVerify);
     // Back to the user data is the way on; Next would claim an account that was not written.
     wzrdpgSetup->SetNextEnabled(false);
     wzrdpgSetup->SetPreviousEnabled(true);
