@@ -37,6 +37,13 @@ TPop3Failure FailureOf(QAbstractSocket::SocketError aError) {
     }
 }
 
+// The system's trust store, read once per process: reading and parsing it took far longer
+// than the whole login.
+const QList<QSslCertificate>& SystemCaCertificates() {
+    static const QList<QSslCertificate> certificates = QSslConfiguration::systemCaCertificates();
+    return certificates;
+}
+
 QSslConfiguration StrictTlsConfiguration() {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setProtocol(QSsl::TlsV1_2OrLater);
@@ -45,7 +52,7 @@ QSslConfiguration StrictTlsConfiguration() {
     if (!extra.isEmpty()) {
         // Listing CAs explicitly ends the on-demand loading of the system store, so name the
         // system's own CAs as well.
-        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
+        config.setCaCertificates(SystemCaCertificates() + extra);
     }
     return config;
 }
