@@ -54,10 +54,12 @@ QString PrimaryDomain() {
 }
 
 // Takes an account out of its profile's list in the model only; the client's files are not
-// asked (the store's own deletion would write).
-void ForgetAccount(TMailAccount& aAccount) {
-    if (TMailProfile* profile = aAccount.Profile()) {
-        profile->ExtractAccount(profile->IndexOfAccount(&aAccount));
+// asked (the store's own deletion would write). The account is not touched: after a failed
+// save only the profile is sure to be there.
+void ForgetAccount(TMailProfile& aProfile, const TMailAccount* aAccount) {
+    const int index = aProfile.IndexOfAccount(aAccount);
+    if (index >= 0) {
+        aProfile.ExtractAccount(index);
     }
 }
 
@@ -208,8 +210,8 @@ bool T_setup::ChooseAndWriteAccount(const TSetupInput& aInput) {
     } catch (const std::exception&) {
         // The store puts back what it had written; the model must not keep a new account
         // that the client never got, or a retry would count it as a second one.
-        if (target.Added) {
-            ForgetAccount(*target.Account);
+        if (target.Added && target.Profile != nullptr) {
+            ForgetAccount(*target.Profile, target.Account);
         }
         ShowFailure(QString::fromLatin1(NotSavedKey));
         return false;
@@ -254,6 +256,7 @@ TSetupTarget T_setup::ChooseTarget(const TSetupInput& aInput) {
         store->AddAccount(AccountKindPOP, aInput.Address.toStdString(),
                           aInput.LoginName.toStdString(), aInput.Password.toStdString());
     target.Added = target.Account != nullptr;
+    target.Profile = target.Added ? target.Account->Profile() : nullptr;
     if (target.Account == nullptr) {
         target.FailureKey = QString::fromLatin1(NoProfileKey);
     }

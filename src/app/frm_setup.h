@@ -12,6 +12,7 @@
 class QLabel;
 class TMailAccount;
 class TMailAccounts;
+class TMailProfile;
 
 namespace app {
 class TWizardApplication;
@@ -33,6 +34,7 @@ enum class TSetupState {
 struct TSetupTarget {
     TMailAccount* Account = nullptr;
     bool Added = false; // made by this run (AddAccount), not picked on the accounts list
+    TMailProfile* Profile = nullptr; // the profile a made account was added to
     // Why there is no account; empty when the Thunderbird wait was cancelled.
     QString FailureKey;
 };
