@@ -218,6 +218,17 @@ std::optional<std::vector<TChange>> ParseJournal(const fs::path& root, const std
     return std::nullopt; // cut short: not a journal we wrote
 }
 
+// The file's bytes, with the file closed again: Windows removes no file that is open. nullopt
+// when it cannot be read.
+std::optional<std::string> ReadWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 // --- the phases -----------------------------------------------------------------------------
 
 // A backup that shares the old file's content: a hard link, else a copy.
@@ -225,12 +236,11 @@ TWriteResult MakeBackup(const fs::path& file, const fs::path& backup) {
     if (LinkFile(file, backup)) {
         return std::nullopt;
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    const auto bytes = ReadWhole(file);
+    if (!bytes) {
         return LastHostError("read for backup");
     }
-    return WriteNewFile(backup, bytes, ModeToKeep(file));
+    return WriteNewFile(backup, *bytes, ModeToKeep(file));
 }
 
 TWriteResult Prepare(TChange& c) {
@@ -286,10 +296,9 @@ bool MoveBack(const fs::path& backup, const fs::path& file) {
     if (!IsOtherVolume(*moved)) {
         return false;
     }
-    std::ifstream in(backup, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto bytes = ReadWhole(backup);
     const fs::path temp = NewTemporaryPath(file);
-    if (in.bad() || !IsRegularFile(backup) || WriteNewFile(temp, bytes, ModeToKeep(backup)) ||
+    if (!bytes || !IsRegularFile(backup) || WriteNewFile(temp, *bytes, ModeToKeep(backup)) ||
         RenameFile(temp, file)) {
         RemoveFile(temp);
         return false;
@@ -411,9 +420,7 @@ bool HasSuffix(const std::string& name, std::string_view suffix) {
 
 // Finishes or undoes one journal; false when it must stay for a later try.
 bool Recover(const fs::path& root, const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto changes = ParseJournal(root, text);
+    const auto changes = ParseJournal(root, ReadWhole(file).value_or(""));
     if (!changes) {
         return false; // not ours to touch
     }
