@@ -2,6 +2,8 @@
 
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
+#include "platform/WriteJournal.h"
+#include "platform/WriteTransaction.h"
 
 #include <shlwapi.h>
 
@@ -78,6 +80,36 @@ TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string&
 std::string ProgramFolder() {
     const std::string module = platform::GetModuleFileName();
     return module.substr(0, module.find_last_of('\\'));
+}
+
+int RunThisProgram(const std::string& arguments) {
+    std::wstring commandLine =
+        L"\"" + Wide(platform::GetModuleFileName()) + L"\" " + Wide(arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    const platform::win32::THandle owner(process.hProcess);
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+int SaveKilledAt(int step, const std::string& folder) {
+    platform::detail::KillAtCommitStepForTesting(step);
+    platform::TWriteTransaction transaction;
+    platform::WriteFileAtomic(folder + "\\a.txt", "new a");
+    platform::WriteFileAtomic(folder + "\\b.txt", "new b");
+    platform::ForceDirectories(folder + "\\sub");
+    platform::WriteFileAtomic(folder + "\\sub\\c.txt", "new c");
+    platform::DeleteFile(folder + "\\old.txt");
+    transaction.Commit();
+    return 0;
 }
 
 } // namespace win32_test

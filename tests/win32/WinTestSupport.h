@@ -54,4 +54,13 @@ TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string&
 // The folder of the running test program.
 std::string ProgramFolder();
 
+// Runs this program again with the arguments and waits for it to end; answers its exit code
+// (-1 when it could not be started).
+int RunThisProgram(const std::string& arguments);
+
+// The save of the kill test, in a folder: two files rewritten, one made in a new folder, one
+// deleted. Started in a child process that kills itself after the given step of the commit
+// (ANSI arguments: the folder's name stays ASCII).
+int SaveKilledAt(int step, const std::string& folder);
+
 } // namespace win32_test

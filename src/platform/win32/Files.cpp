@@ -1,10 +1,15 @@
 // Files through the wide-character file API. Paths are the machine's own; an atomic write goes
 // through a temporary file in the target's folder, flushed and moved over the old file in one
-// rename (MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// rename (AtomicFile.h: MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+// which keeps the old file's attribute bits. Inside a write transaction, changes go to its file
+// journal and reads see them, as on the simulated system.
 
 #include "platform/win32/WindowsApi.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileJournal.h"
 #include "platform/Files.h"
+#include "platform/SystemState.h"
 #include "platform/WinPath.h"
 
 #include <algorithm>
@@ -21,8 +26,7 @@ using win32::ErrorText;
 using win32::Utf8;
 using win32::Wide;
 
-// Temporary files of atomic writes; never listed, as in the simulated system.
-constexpr std::wstring_view TempPrefix = L".~qtmp.";
+std::atomic<detail::TWriteFault> NextWriteFault{detail::TWriteFault::None};
 
 TFileTime ToFileTime(const FILETIME& time) {
     return (static_cast<TFileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -51,79 +55,78 @@ bool NamesFileInFolder(const std::string& normalized) {
     return cut != std::string::npos && cut + 1 < normalized.size();
 }
 
-// A name for the temporary file that no writer of this or another process takes at once.
-std::wstring TempNameFor(const std::wstring& target) {
-    static std::atomic<unsigned> counter{0};
-    const auto cut = target.find_last_of(L'\\');
-    wchar_t suffix[40];
-    swprintf(suffix, sizeof suffix / sizeof suffix[0], L".%lx.%x", GetCurrentProcessId(),
-             counter.fetch_add(1));
-    return target.substr(0, cut + 1) + std::wstring(TempPrefix) + target.substr(cut + 1) + suffix;
-}
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-            return false;
-        }
-        done += written;
-    }
-    return FlushFileBuffers(file) != 0;
-}
-
-// Writes the temporary file with the old file's hidden and system bits and creation time, so the
-// replaced file looks as it did apart from its content. Returns the error, or 0.
-DWORD WriteTemp(const std::wstring& temp, const std::wstring& target, const std::string& bytes) {
-    WIN32_FILE_ATTRIBUTE_DATA old{};
-    const bool existed = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old) != 0;
-    const DWORD kept = existed
-                           ? old.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED)
-                           : 0;
-    win32::THandle file = win32::OwnHandle(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return GetLastError();
-    }
-    if (!WriteAll(file.get(), bytes) ||
-        (existed && !SetFileTime(file.get(), &old.ftCreationTime, nullptr, nullptr))) {
-        return GetLastError();
-    }
-    file.reset();
-    if (kept != 0 && !SetFileAttributesW(temp.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE)) {
-        return GetLastError();
-    }
-    return 0;
-}
-
-// Moves the temporary file over the target. Scanners and indexers hold files open for moments,
-// so a sharing conflict is tried again for about half a second.
-DWORD ReplaceWith(const std::wstring& temp, const std::wstring& target) {
-    for (int attempt = 0;; ++attempt) {
-        if (MoveFileExW(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return 0;
-        }
-        const DWORD error = GetLastError();
-        if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
-                              error != ERROR_LOCK_VIOLATION)) {
-            return error;
-        }
-        Sleep(50);
-    }
-}
-
 // The name of an existing entry as the file system spells it; empty when it does not exist.
 std::wstring StoredName(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     return win32::FindFirst(path, data) ? std::wstring(data.cFileName) : std::wstring();
 }
 
+// Each existing component as stored (its case, its long name); the rest as written.
+std::string SpelledAsStored(const std::string& full) {
+    const auto rootEnd = full.find('\\');
+    if (rootEnd == std::string::npos) {
+        return full;
+    }
+    std::string out = full.substr(0, rootEnd + 1);
+    std::size_t start = rootEnd + 1;
+    bool exists = true;
+    while (start < full.size()) {
+        auto end = full.find('\\', start);
+        end = end == std::string::npos ? full.size() : end;
+        std::string name = full.substr(start, end - start);
+        if (exists && !detail::HasWildcards(name)) {
+            const std::wstring stored = StoredName(Wide(out + name));
+            exists = !stored.empty();
+            if (exists) {
+                name = Utf8(stored);
+            }
+        }
+        out += name;
+        if (end < full.size()) {
+            out += '\\';
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+std::optional<TFindEntry> EntryOnDisk(const std::string& full) {
+    if (full.empty() || detail::HasWildcards(full.substr(2))) {
+        return std::nullopt;
+    }
+    if (!NamesFileInFolder(full)) {
+        // A drive's root has attributes and times but no name.
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(Wide(full).c_str(), GetFileExInfoStandard, &data)) {
+            return std::nullopt;
+        }
+        TFindEntry entry;
+        entry.Attributes = data.dwFileAttributes;
+        entry.CreationTime = ToFileTime(data.ftCreationTime);
+        entry.LastAccessTime = ToFileTime(data.ftLastAccessTime);
+        entry.LastWriteTime = ToFileTime(data.ftLastWriteTime);
+        return entry;
+    }
+    WIN32_FIND_DATAW data;
+    if (!win32::FindFirst(Wide(full), data)) {
+        return std::nullopt;
+    }
+    return EntryOf(data);
+}
+
 } // namespace
+
+namespace detail {
+
+void FailNextAtomicWriteForTesting() {
+    NextWriteFault = TWriteFault::Write;
+}
+
+TWriteFault TakeWriteFaultForTesting() {
+    return NextWriteFault.exchange(TWriteFault::None);
+}
+
+} // namespace detail
 
 std::string NormalizePath(const std::string& windowsPath) {
     if (windowsPath.empty()) {
@@ -153,54 +156,37 @@ std::string NormalizePath(const std::string& windowsPath) {
     return Utf8(full);
 }
 
+// The file itself, its existing components spelled as stored, as the simulated system answers.
 fs::path HostPath(const std::string& windowsPath) {
-    return windowsPath.empty() ? fs::path() : fs::path(Wide(NormalizePath(windowsPath)));
+    return windowsPath.empty() ? fs::path()
+                               : fs::path(Wide(SpelledAsStored(NormalizePath(windowsPath))));
 }
 
 std::string WindowsPathOf(const fs::path& hostPath) {
-    if (hostPath.empty()) {
-        return {};
-    }
-    const std::string full = NormalizePath(Utf8(hostPath.wstring()));
-    // Each existing component as stored (its case, its long name); the rest as written.
-    const auto rootEnd = full.find('\\');
-    if (rootEnd == std::string::npos) {
-        return full;
-    }
-    std::string out = full.substr(0, rootEnd + 1);
-    std::size_t start = rootEnd + 1;
-    bool exists = true;
-    while (start < full.size()) {
-        auto end = full.find('\\', start);
-        end = end == std::string::npos ? full.size() : end;
-        std::string name = full.substr(start, end - start);
-        if (exists && !detail::HasWildcards(name)) {
-            const std::wstring stored = StoredName(Wide(out + name));
-            exists = !stored.empty();
-            if (exists) {
-                name = Utf8(stored);
-            }
-        }
-        out += name;
-        if (end < full.size()) {
-            out += '\\';
-        }
-        start = end + 1;
-    }
-    return out;
+    return hostPath.empty() ? std::string()
+                            : SpelledAsStored(NormalizePath(Utf8(hostPath.wstring())));
 }
 
 bool FileExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path)) {
+        return pending->NewKind == detail::TPathKind::File;
+    }
     const std::uint32_t attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool DirectoryExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path)) {
+        return pending->NewKind == detail::TPathKind::Folder;
+    }
     const std::uint32_t attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool ForceDirectories(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal()) {
+        return !path.empty() && journal->ForceDirectories(path);
+    }
     const std::string full = NormalizePath(path);
     if (full.empty()) {
         return false;
@@ -218,6 +204,14 @@ bool ForceDirectories(const std::string& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path)) {
+        if (pending->NewKind != detail::TPathKind::File) {
+            return std::nullopt;
+        }
+        if (pending->NewBytes) {
+            return pending->NewBytes;
+        }
+    }
     if (path.empty()) {
         return std::nullopt;
     }
@@ -243,6 +237,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& bytes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal()) {
+        return journal->Write(path, bytes);
+    }
     const std::string failure = "Cannot write the file \"" + path + "\": ";
     const std::string full = NormalizePath(path);
     if (full.empty() || !NamesFileInFolder(full) || detail::HasWildcards(full.substr(2))) {
@@ -258,31 +255,36 @@ void WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY) != 0) {
         throw EFileError(failure + "the file is read-only");
     }
-    const std::wstring target = Wide(full);
-    const std::wstring temp = TempNameFor(target);
-    DWORD error = WriteTemp(temp, target, bytes);
-    if (error == 0) {
-        error = ReplaceWith(temp, target);
-    }
-    if (error != 0) {
-        DeleteFileW(temp.c_str());
-        throw EFileError(failure + ErrorText(error));
+    const detail::TWriteFault fault = detail::TakeWriteFaultForTesting();
+    if (const detail::TWriteResult failed =
+            detail::ReplaceFileAtomically(fs::path(Wide(full)), bytes, fault)) {
+        throw EFileError(failure + failed->Reason());
     }
 }
 
 bool DeleteFile(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal()) {
+        return journal->DeleteFile(path);
+    }
     return FileExists(path) && DeleteFileW(Wide(path).c_str()) != 0;
 }
 
 bool RemoveDirectory(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal()) {
+        return journal->RemoveDirectory(path);
+    }
     return DirectoryExists(path) && RemoveDirectoryW(Wide(path).c_str()) != 0;
 }
 
 std::uint32_t GetFileAttributes(const std::string& path) {
-    return AttributesOf(path);
+    const auto entry = FileEntry(path);
+    return entry ? entry->Attributes : INVALID_FILE_ATTRIBUTES;
 }
 
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal()) {
+        return journal->SetAttributes(path, attributes);
+    }
     return !path.empty() && SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
@@ -294,24 +296,31 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
     if (mask.empty() || mask == "." || mask == "..") {
         return found;
     }
-    const std::string folder =
-        cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-    WIN32_FIND_DATAW data;
-    const win32::TFind find = win32::FindFirst(Wide(folder + "*"), data);
-    if (!find) {
+    const std::string folder = NormalizePath(cut == std::string::npos ? GetCurrentDirectory()
+                                                                      : pattern.substr(0, cut + 1));
+    if (!DirectoryExists(folder)) {
         return found;
     }
+    const std::string prefix = NamesFileInFolder(folder) ? folder + "\\" : folder;
     std::vector<TFindEntry> dots;
-    do {
-        // Matched on the long name only: the system would also match a short 8.3 alias, so that
-        // "*.ini" finds "notes.ini_old" too.
-        const std::wstring_view name = data.cFileName;
-        if (name.substr(0, TempPrefix.size()) == TempPrefix ||
-            !detail::WildcardMatch(mask, Utf8(name))) {
-            continue;
-        }
-        (name == L"." || name == L".." ? dots : found).push_back(EntryOf(data));
-    } while (FindNextFileW(find.get(), &data));
+    WIN32_FIND_DATAW data;
+    if (const win32::TFind find = win32::FindFirst(Wide(prefix + "*"), data)) {
+        do {
+            // Matched on the long name only: the system would also match a short 8.3 alias,
+            // so that "*.ini" finds "notes.ini_old" too.
+            const std::string name = Utf8(data.cFileName);
+            if (detail::IsTemporaryName(name) || !detail::WildcardMatch(mask, name)) {
+                continue;
+            }
+            const bool isDots = name == "." || name == "..";
+            const std::string path = isDots ? NormalizePath(prefix + name) : prefix + name;
+            if (auto entry = detail::WithPending(path, EntryOf(data))) {
+                entry->Name = name;
+                (isDots ? dots : found).push_back(*entry);
+            }
+        } while (FindNextFileW(find.get(), &data));
+    }
+    detail::MergePendingEntries(folder, mask, found);
     std::sort(found.begin(), found.end(), [](const TFindEntry& a, const TFindEntry& b) {
         return detail::FoldCase(a.Name) < detail::FoldCase(b.Name);
     });
@@ -323,27 +332,7 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
 
 std::optional<TFindEntry> FileEntry(const std::string& path) {
     const std::string full = NormalizePath(path);
-    if (full.empty() || detail::HasWildcards(full.substr(2))) {
-        return std::nullopt;
-    }
-    if (!NamesFileInFolder(full)) {
-        // A drive's root has attributes and times but no name.
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!GetFileAttributesExW(Wide(full).c_str(), GetFileExInfoStandard, &data)) {
-            return std::nullopt;
-        }
-        TFindEntry entry;
-        entry.Attributes = data.dwFileAttributes;
-        entry.CreationTime = ToFileTime(data.ftCreationTime);
-        entry.LastAccessTime = ToFileTime(data.ftLastAccessTime);
-        entry.LastWriteTime = ToFileTime(data.ftLastWriteTime);
-        return entry;
-    }
-    WIN32_FIND_DATAW data;
-    if (!win32::FindFirst(Wide(full), data)) {
-        return std::nullopt;
-    }
-    return EntryOf(data);
+    return detail::WithPending(full, EntryOnDisk(full));
 }
 
 std::string GetCurrentDirectory() {

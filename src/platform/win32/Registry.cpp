@@ -1,8 +1,11 @@
 // The registry accessor on the machine's registry (RegOpenKeyExW and friends). Like the
 // simulated one it keeps the current key's path and opens it per operation from its root key, so
 // an accessor can be handed to another thread. HKEY_CLASSES_ROOT is the system's merged view.
+// Inside a write transaction, changes go to its registry journal and reads see them.
 
 #include "platform/win32/WindowsApi.h"
+
+#include "platform/win32/RegistryJournal.h"
 
 #include "platform/RegText.h"
 #include "platform/Registry.h"
@@ -69,20 +72,6 @@ win32::TKey CreatePath(THKey root, const std::string& path) {
     return win32::TKey(key);
 }
 
-struct TValueInfo {
-    DWORD Type = REG_NONE;
-    DWORD Size = 0;
-};
-
-std::optional<TValueInfo> QueryValue(HKEY key, const std::string& name) {
-    TValueInfo info;
-    if (key == nullptr || RegQueryValueExW(key, Wide(name).c_str(), nullptr, &info.Type, nullptr,
-                                           &info.Size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return info;
-}
-
 TRegDataType DataTypeOf(TRegValueType type) {
     switch (type) {
     case TRegValueType::String:
@@ -133,6 +122,62 @@ struct TRegistry::TState {
     win32::TKey Current(REGSAM access) const {
         return Open ? OpenPath(Root, Path, access) : nullptr;
     }
+
+    // Whether a key exists, as the open transaction will leave it.
+    bool KeyPresent(const std::string& path) const {
+        if (const detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+            if (const auto known = journal->KeyExists(Root, path)) {
+                return *known;
+            }
+        }
+        HKEY handle = nullptr;
+        const LSTATUS status =
+            RegOpenKeyExW(RootHandle(Root), Wide(path).c_str(), 0, KEY_QUERY_VALUE, &handle);
+        if (status == ERROR_SUCCESS) {
+            RegCloseKey(handle);
+        }
+        // A key we may not read exists all the same.
+        return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+    }
+
+    // A value of the current key, as the open transaction will leave it.
+    std::optional<TRegistryData> Value(const std::string& name) const {
+        if (!Open) {
+            return std::nullopt;
+        }
+        if (const detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+            if (const auto known = journal->Value(Root, Path, name)) {
+                return *known;
+            }
+        }
+        return ReadValue(Current(KEY_READ).get(), name);
+    }
+
+    // A value as the registry holds it; nullopt when missing.
+    static std::optional<TRegistryData> ReadValue(HKEY key, const std::string& name) {
+        const std::wstring wideName = Wide(name);
+        TRegistryData value;
+        for (;;) {
+            DWORD type = REG_NONE;
+            DWORD size = static_cast<DWORD>(value.Data.size());
+            const LSTATUS status = key ? RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
+                                                          value.Data.data(), &size)
+                                       : ERROR_FILE_NOT_FOUND;
+            // A null buffer asks for the size only; then the data is read with that size,
+            // unless it grew meanwhile.
+            if (status == ERROR_MORE_DATA ||
+                (status == ERROR_SUCCESS && value.Data.empty() && size > 0)) {
+                value.Data.resize(size);
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return std::nullopt;
+            }
+            value.Data.resize(size);
+            value.Type = static_cast<TRegValueType>(type);
+            return value;
+        }
+    }
 };
 
 TRegistry::TRegistry() : State_(std::make_unique<TState>()) {}
@@ -163,12 +208,21 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     if (!target) {
         return false;
     }
-    if (!OpenPath(State_->Root, *target, WriteAccess)) {
-        if (!canCreate || State_->BelowReadOnlyKey(key) || KeyExists("\\" + *target) ||
-            !CreatePath(State_->Root, *target)) {
-            return false;
+    detail::TRegistryJournal* journal = detail::ActiveRegistryJournal();
+    const bool exists = journal != nullptr ? State_->KeyPresent(*target)
+                                           : !!OpenPath(State_->Root, *target, WriteAccess);
+    if (!exists) {
+        if (!canCreate || State_->BelowReadOnlyKey(key) ||
+            (journal == nullptr && State_->KeyPresent(*target))) {
+            return false; // missing, or there but not ours to write
         }
-        State_->Changed = true;
+        if (journal != nullptr) {
+            journal->CreateKey(State_->Root, *target);
+        } else if (!CreatePath(State_->Root, *target)) {
+            return false;
+        } else {
+            State_->Changed = true;
+        }
     }
     const bool changed = State_->Changed;
     CloseKey();
@@ -181,7 +235,10 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
     const auto target = State_->Target(key);
-    if (!target || !OpenPath(State_->Root, *target, KEY_READ)) {
+    const bool exists = target && (detail::ActiveRegistryJournal() != nullptr
+                                       ? State_->KeyPresent(*target)
+                                       : !!OpenPath(State_->Root, *target, KEY_READ));
+    if (!exists) {
         return false;
     }
     CloseKey();
@@ -193,32 +250,35 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 
 bool TRegistry::KeyExists(const std::string& key) const {
     const auto target = State_->Target(key);
-    if (!target) {
-        return false;
-    }
-    HKEY handle = nullptr;
-    const LSTATUS status =
-        RegOpenKeyExW(RootHandle(State_->Root), Wide(*target).c_str(), 0, KEY_QUERY_VALUE, &handle);
-    if (status == ERROR_SUCCESS) {
-        RegCloseKey(handle);
-    }
-    // A key we may not read exists all the same.
-    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+    return target && State_->KeyPresent(*target);
 }
 
 bool TRegistry::CreateKey(const std::string& key) {
     const auto target = State_->Target(key);
-    if (!target || State_->BelowReadOnlyKey(key) || !CreatePath(State_->Root, *target)) {
-        throw ERegistryException("Failed to create key " + key);
+    if (target && !State_->BelowReadOnlyKey(key)) {
+        if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+            journal->CreateKey(State_->Root, *target);
+            return true;
+        }
+        if (CreatePath(State_->Root, *target)) {
+            State_->Changed = true;
+            return true;
+        }
     }
-    State_->Changed = true;
-    return true;
+    throw ERegistryException("Failed to create key " + key);
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
     const auto target = State_->Target(key);
     if (!target || target->empty()) {
         return false; // a root key stays
+    }
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        if (!State_->KeyPresent(*target)) {
+            return false;
+        }
+        journal->DeleteKey(State_->Root, *target);
+        return true;
     }
     // SHDeleteKeyW takes the subtree with it, on every Windows version.
     const bool deleted =
@@ -247,7 +307,7 @@ bool TRegistry::HasCurrentKey() const {
 }
 
 bool TRegistry::ValueExists(const std::string& name) const {
-    return QueryValue(State_->Current(KEY_READ).get(), name).has_value();
+    return State_->Value(name).has_value();
 }
 
 TRegDataType TRegistry::GetDataType(const std::string& name) const {
@@ -255,30 +315,31 @@ TRegDataType TRegistry::GetDataType(const std::string& name) const {
 }
 
 TRegValueType TRegistry::GetValueType(const std::string& name) const {
-    const auto info = QueryValue(State_->Current(KEY_READ).get(), name);
-    return info ? static_cast<TRegValueType>(info->Type) : TRegValueType::None;
+    const auto value = State_->Value(name);
+    return value ? value->Type : TRegValueType::None;
 }
 
 int TRegistry::GetDataSize(const std::string& name) const {
-    const auto info = QueryValue(State_->Current(KEY_READ).get(), name);
-    return info ? static_cast<int>(info->Size) : -1;
+    const auto value = State_->Value(name);
+    return value ? static_cast<int>(value->Data.size()) : -1;
 }
 
 std::vector<std::string> TRegistry::GetKeyNames() const {
     std::vector<std::string> names;
-    const win32::TKey key = State_->Current(KEY_READ);
-    if (!key) {
-        return names;
-    }
-    std::wstring name(256, L'\0'); // a key name has at most 255 characters
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(name.size());
-        const LSTATUS status = RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
-            break;
+    if (const win32::TKey key = State_->Current(KEY_READ)) {
+        std::wstring name(256, L'\0'); // a key name has at most 255 characters
+        for (DWORD index = 0;; ++index) {
+            DWORD length = static_cast<DWORD>(name.size());
+            if (RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS) {
+                break;
+            }
+            names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
         }
-        names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
+    }
+    if (const detail::TRegistryJournal* journal = detail::ActiveRegistryJournal();
+        journal != nullptr && State_->Open) {
+        journal->MergeKeyNames(State_->Root, State_->Path, names);
     }
     // In the order of the simulated hive: by the upper-case form of the names.
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -291,28 +352,28 @@ std::vector<std::string> TRegistry::GetKeyNames() const {
 std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
     const win32::TKey key = State_->Current(KEY_READ);
-    if (!key) {
-        return names;
-    }
     DWORD longest = 0;
-    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        return names;
+    if (key && RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, &longest, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        std::wstring name(longest + 1, L'\0');
+        for (DWORD index = 0;; ++index) {
+            DWORD length = static_cast<DWORD>(name.size());
+            const LSTATUS status = RegEnumValueW(key.get(), index, name.data(), &length, nullptr,
+                                                 nullptr, nullptr, nullptr);
+            if (status == ERROR_MORE_DATA) {
+                name.resize(name.size() * 2); // a value added meanwhile
+                --index;
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                break;
+            }
+            names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
+        }
     }
-    std::wstring name(longest + 1, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(name.size());
-        const LSTATUS status = RegEnumValueW(key.get(), index, name.data(), &length, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-            name.resize(name.size() * 2); // a value added meanwhile
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            break;
-        }
-        names.push_back(win32::Utf8(std::wstring_view(name.data(), length)));
+    if (const detail::TRegistryJournal* journal = detail::ActiveRegistryJournal();
+        journal != nullptr && State_->Open) {
+        journal->MergeValueNames(State_->Root, State_->Path, names);
     }
     return names;
 }
@@ -348,30 +409,14 @@ std::vector<std::uint8_t> TRegistry::ReadBinaryData(const std::string& name) con
 }
 
 std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueType* type) const {
-    const win32::TKey key = State_->Current(KEY_READ);
-    const std::wstring wideName = Wide(name);
-    std::vector<std::uint8_t> data;
-    for (;;) {
-        DWORD valueType = REG_NONE;
-        DWORD size = static_cast<DWORD>(data.size());
-        const LSTATUS status = key ? RegQueryValueExW(key.get(), wideName.c_str(), nullptr,
-                                                      &valueType, data.data(), &size)
-                                   : ERROR_FILE_NOT_FOUND;
-        // A null buffer asks for the size only; then the data is read with that size, unless
-        // it grew meanwhile.
-        if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && data.empty() && size > 0)) {
-            data.resize(size);
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            GetDataFailed(name);
-        }
-        data.resize(size);
-        if (type != nullptr) {
-            *type = static_cast<TRegValueType>(valueType);
-        }
-        return data;
+    auto value = State_->Value(name);
+    if (!value) {
+        GetDataFailed(name);
     }
+    if (type != nullptr) {
+        *type = value->Type;
+    }
+    return std::move(value->Data);
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
@@ -395,7 +440,17 @@ void TRegistry::WriteBinaryData(const std::string& name, const std::vector<std::
 
 void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
                          const std::vector<std::uint8_t>& data) {
-    const win32::TKey key = State_->ReadOnly ? nullptr : State_->Current(WriteAccess);
+    if (!State_->Open || State_->ReadOnly) {
+        SetDataFailed(name);
+    }
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        if (!State_->KeyPresent(State_->Path)) {
+            SetDataFailed(name);
+        }
+        journal->SetValue(State_->Root, State_->Path, name, TRegistryData{type, data});
+        return;
+    }
+    const win32::TKey key = State_->Current(WriteAccess);
     if (!key || RegSetValueExW(key.get(), Wide(name).c_str(), 0, static_cast<DWORD>(type),
                                data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
         SetDataFailed(name);
@@ -404,7 +459,17 @@ void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
-    const win32::TKey key = State_->ReadOnly ? nullptr : State_->Current(WriteAccess);
+    if (!State_->Open || State_->ReadOnly) {
+        return false;
+    }
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        if (!State_->Value(name)) {
+            return false;
+        }
+        journal->DeleteValue(State_->Root, State_->Path, name);
+        return true;
+    }
+    const win32::TKey key = State_->Current(WriteAccess);
     const bool deleted = key && RegDeleteValueW(key.get(), Wide(name).c_str()) == ERROR_SUCCESS;
     State_->Changed = State_->Changed || deleted;
     return deleted;
