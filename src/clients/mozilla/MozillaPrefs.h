@@ -58,7 +58,11 @@ public:
     bool GetBoolDef(const std::string& name, bool def) const;
     std::int32_t GetIntegerDef(const std::string& name, std::int32_t def) const;
 
-    // An existing preference keeps its kind; a new one is appended with the setter's kind.
+    // An existing preference keeps its kind; a new one is appended with the setter's kind. Text
+    // given to SetString that is no literal of an existing preference's kind (a number, true or
+    // false) makes it a string preference. A name, or a string value, that could not stand
+    // between quotes (a line end, a quote without its backslash, a backslash at its end) raises
+    // EMozillaPrefsError naming the preference, and nothing changes.
     void SetString(const std::string& name, const std::string& value);
     void SetBool(const std::string& name, bool value);
     void SetInteger(const std::string& name, std::int64_t value);
@@ -70,6 +74,7 @@ public:
 
 private:
     TMozillaPreference* Find(const std::string& name) const;
+    static void RequireWritable(const std::string& name, const std::string& value);
     void Append(std::unique_ptr<TMozillaPreference> preference);
     void Clear();
     void SortPreferences();

@@ -121,6 +121,21 @@ std::optional<TMozillaPreference> ParseStatement(std::string_view line) {
     return ParseStrict(t);
 }
 
+bool StandsBetweenQuotes(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '\\' && pos + 1 < text.size()) {
+            ++pos; // the escaped character may be anything but a line end
+        } else if (c == '\\' || c == '"') {
+            return false;
+        }
+        if (text[pos] == '\r' || text[pos] == '\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::int64_t ParseInt64(std::string_view text) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);

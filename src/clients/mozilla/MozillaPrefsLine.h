@@ -16,6 +16,10 @@ std::string_view TrimLine(std::string_view line);
 // therefore stays an other line.
 std::optional<TMozillaPreference> ParseStatement(std::string_view line);
 
+// Whether text written between the quotes of a statement reads back whole: no line end, no quote
+// without its backslash, no backslash left to escape the closing quote.
+bool StandsBetweenQuotes(std::string_view text);
+
 // A signed 64-bit decimal number; text that is not one gives 0.
 std::int64_t ParseInt64(std::string_view text);
 

@@ -147,6 +147,56 @@ TEST_F(MozillaPrefsTest, SettersKeepTheKindOfAnExistingPreference) {
                                   "user_pref(\"n.newint\", -12);\r\n");
 }
 
+// A number or true/false stays what it was, but text that is no literal of the kind would be
+// written bare, as code Mozilla cannot read ("Anna Muster" or "1); evil(2"): it becomes a string.
+TEST_F(MozillaPrefsTest, TextThatIsNoLiteralOfTheKindMakesAStringPreference) {
+    TMozillaPrefsFile prefs;
+    Load(prefs, "user_pref(\"n.a\", 5);\n"
+                "user_pref(\"n.b\", 5);\n"
+                "user_pref(\"n.c\", 5);\n"
+                "user_pref(\"n.d\", true);\n"
+                "user_pref(\"n.e\", true);\n"
+                "user_pref(\"n.f\", true);\n");
+    prefs.SetString("n.a", "-12");
+    prefs.SetString("n.b", "Anna Muster");
+    prefs.SetString("n.c", "1); evil(2");
+    prefs.SetString("n.d", "false");
+    prefs.SetString("n.e", "TRUE");
+    prefs.SetString("n.f", "1");
+    EXPECT_EQ(SaveAndRead(prefs), "user_pref(\"n.a\", -12);\r\n"
+                                  "user_pref(\"n.b\", \"Anna Muster\");\r\n"
+                                  "user_pref(\"n.c\", \"1); evil(2\");\r\n"
+                                  "user_pref(\"n.d\", false);\r\n"
+                                  "user_pref(\"n.e\", \"TRUE\");\r\n"
+                                  "user_pref(\"n.f\", \"1\");\r\n");
+    EXPECT_EQ(prefs.Item(2).Kind, TMozillaPrefKind::String);
+    EXPECT_EQ(prefs.Item(3).Kind, TMozillaPrefKind::Boolean);
+}
+
+// Names and string values are held as they stand between the quotes; one that could not stand
+// there would end the statement early, and Mozilla stops reading prefs.js at the first broken
+// statement. It is refused and nothing changes.
+TEST_F(MozillaPrefsTest, NameOrValueThatWouldEndTheStatementIsRefused) {
+    TMozillaPrefsFile prefs;
+    prefs.LoadFromText("user_pref(\"n.text\", \"old\");\r\n");
+    const std::string before = prefs.SaveToText();
+    for (const char* value : {"a\"b", "ends with \\", "line\nbreak", "cr\r", "\"", "\\\\\\"}) {
+        SCOPED_TRACE(value);
+        EXPECT_THROW(prefs.SetString("n.text", value), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetString("n.new", value), EMozillaPrefsError);
+    }
+    for (const char* name : {"bad\"name", "bad\\", "two\nlines"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(prefs.SetString(name, "x"), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetInteger(name, 1), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetBool(name, true), EMozillaPrefsError);
+    }
+    EXPECT_EQ(prefs.SaveToText(), before);
+    // Escaped, all of them are fine.
+    prefs.SetString("n.text", "a\\\"b \\\\ \\n");
+    EXPECT_EQ(MozillaUnescapeString(prefs.GetString("n.text")), "a\"b \\ \n");
+}
+
 // Mozilla applies the statements of prefs.js in order, so of a name set twice the last one counts.
 TEST_F(MozillaPrefsTest, DuplicateNamesAreHeldTwiceAndTheLastOneIsReadAndChanged) {
     TMozillaPrefsFile prefs;
