@@ -64,11 +64,12 @@ TMozillaLoginsFile::TMozillaLoginsFile() : Root_(TJsonValue::Object()) {
 TMozillaLoginsFile TMozillaLoginsFile::FromText(std::string_view bytes) {
     TJsonValue root = ParseJson(bytes);
     if (!root.IsObject()) {
-        throw EJsonError("a JSON object expected", 0);
+        throw EJsonError("a JSON object expected", root.Offset(), JsonLineOf(bytes, root.Offset()));
     }
     const TJsonValue* logins = root.Find("logins");
     if (logins != nullptr && !logins->IsArray()) {
-        throw EJsonError("\"logins\" is no list", 0);
+        throw EJsonError("\"logins\" is no list", logins->Offset(),
+                         JsonLineOf(bytes, logins->Offset()));
     }
     TMozillaLoginsFile file;
     file.Root_ = std::move(root);

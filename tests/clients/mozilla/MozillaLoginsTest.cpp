@@ -155,4 +155,37 @@ TEST(MozillaLoginsTest, TextThatIsNoLoginStoreIsRefused) {
     }
 }
 
+// The refusal names where the offending value stands, as the log tells the user.
+TEST(MozillaLoginsTest, RefusalNamesTheLineOfTheValue) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\n\n  [1]", "a JSON object expected at line 3 (byte 4)"},
+        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"},
+    };
+    for (const auto& [text, message] : cases) {
+        try {
+            TMozillaLoginsFile::FromText(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const EJsonError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+}
+
+// Thunderbird reads logins.json with JSON.parse, which keeps the last member of a name given
+// twice: the login goes into that list and nextId is taken from that member, so Thunderbird sees
+// the login and will not hand its id out again.
+TEST(MozillaLoginsTest, OfAMemberGivenTwiceTheLastOneIsReadAndChanged) {
+    TFakeCrypto crypto;
+    const std::string text = "{\"nextId\":1,\"logins\":[],\"nextId\":8,\"logins\":[" +
+                             Login(7, "imap://imap.example", "u", "p") + "],\"version\":3}";
+    TMozillaLoginsFile file = TMozillaLoginsFile::FromText(text);
+    EXPECT_EQ(file.Count(), 1u);
+    file.SetLogin({"mailbox://pop.quenlix.example", "anna", "pw"}, crypto, kStamp);
+    EXPECT_EQ(file.ToText(), "{\"nextId\":1,\"logins\":[],\"nextId\":9,\"logins\":[" +
+                                 Login(7, "imap://imap.example", "u", "p") + "," +
+                                 NewLogin(8, "mailbox://pop.quenlix.example", "anna", "pw") +
+                                 "],\"version\":3}");
+    EXPECT_EQ(file.FindPassword("imap://imap.example", "u", crypto), "p");
+}
+
 } // namespace
