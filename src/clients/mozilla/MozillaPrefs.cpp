@@ -73,10 +73,12 @@ void TMozillaPrefsFile::LoadFromText(std::string_view bytes) {
     Preferences_.reserve(lines + 1);
     Index_.Reserve(lines + 1);
     ForEachLine(bytes, [this](std::string_view line) {
-        if (auto preference = prefs_detail::ParseStatement(line)) {
-            Append(std::make_unique<TMozillaPreference>(std::move(*preference)));
-        } else {
-            OtherLines_.emplace_back(line);
+        prefs_detail::TLineReading reading = prefs_detail::ReadLine(line);
+        for (TMozillaPreference& preference : reading.Statements) {
+            Append(std::make_unique<TMozillaPreference>(std::move(preference)));
+        }
+        if (reading.Other) {
+            OtherLines_.emplace_back(*reading.Other);
         }
     });
 }

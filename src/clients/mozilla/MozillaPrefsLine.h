@@ -6,15 +6,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prefs_detail {
 
 // The line with leading and trailing blanks and control characters removed.
 std::string_view TrimLine(std::string_view line);
 
-// The preference a user_pref statement defines; nullopt for a line that is no statement and
-// therefore stays an other line.
-std::optional<TMozillaPreference> ParseStatement(std::string_view line);
+// What one line of prefs.js holds: the preferences of the user_pref statements it starts with
+// (Mozilla reads several on one line), and the text kept as an other line: the whole line when
+// it starts with no statement, or what follows its statements when that is not blank (a
+// comment, a statement cut short).
+struct TLineReading {
+    std::vector<TMozillaPreference> Statements;
+    std::optional<std::string_view> Other;
+};
+TLineReading ReadLine(std::string_view line);
 
 // Whether text written between the quotes of a statement reads back whole: no line end, no quote
 // without its backslash, no backslash left to escape the closing quote.

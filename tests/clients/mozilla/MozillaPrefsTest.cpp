@@ -104,6 +104,25 @@ TEST_F(MozillaPrefsTest, MalformedStatementsStayOtherLinesUnchanged) {
     EXPECT_EQ(prefs.OtherLines()[0], "user_pref(\"open\", \"no end);");
 }
 
+// Mozilla reads every statement of a line; one dropped here would be lost at the next save.
+// What follows the statements (a comment, a statement cut short) stays an other line.
+TEST_F(MozillaPrefsTest, EveryStatementOfALineIsReadAndWhatFollowsThemIsKept) {
+    TMozillaPrefsFile prefs;
+    Load(prefs, "user_pref(\"a\", 1); user_pref(\"b\", \"x;y\");user_pref(\"c\", true);\n"
+                "user_pref(\"d\", 2); // the port\n"
+                "user_pref(\"e\", 3); user_pref(\"f\", \"cut\n");
+    EXPECT_EQ(prefs.Count(), 5u);
+    EXPECT_EQ(prefs.GetString("b"), "x;y");
+    EXPECT_TRUE(prefs.GetBool("c"));
+    EXPECT_EQ(SaveAndRead(prefs), "// the port\r\n"
+                                  "user_pref(\"f\", \"cut\r\n"
+                                  "user_pref(\"a\", 1);\r\n"
+                                  "user_pref(\"b\", \"x;y\");\r\n"
+                                  "user_pref(\"c\", true);\r\n"
+                                  "user_pref(\"d\", 2);\r\n"
+                                  "user_pref(\"e\", 3);\r\n");
+}
+
 TEST_F(MozillaPrefsTest, GettersAndDefaults) {
     TMozillaPrefsFile prefs;
     Load(prefs, "user_pref(\"mail.smtpservers\", \"smtp1,smtp2\");\n"
