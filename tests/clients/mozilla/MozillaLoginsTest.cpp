@@ -132,6 +132,19 @@ TEST(MozillaLoginsTest, NextIdNeverHandsOutAnIdALoginHas) {
     EXPECT_EQ(file.ToText().find("potentiallyVulnerablePasswords"), std::string::npos);
 }
 
+// At the end of the 64-bit range nextId cannot grow: a new login still gets an id of its own.
+TEST(MozillaLoginsTest, IdsAtTheEndOfTheRangeAreNeverHandedOutTwice) {
+    TFakeCrypto crypto;
+    TMozillaLoginsFile file = TMozillaLoginsFile::FromText(
+        "{\"nextId\":9223372036854775807,\"logins\":[{\"id\":9223372036854775807},{\"id\":1}]}");
+    file.SetLogin({"imap://imap.example", "u", "p"}, crypto, kStamp);
+    file.SetLogin({"smtp://smtp.example", "u", "p"}, crypto, kStamp);
+    const std::string text = file.ToText();
+    EXPECT_NE(text.find("{\"id\":2,\"hostname\":\"imap://imap.example\""), std::string::npos);
+    EXPECT_NE(text.find("{\"id\":3,\"hostname\":\"smtp://smtp.example\""), std::string::npos);
+    EXPECT_EQ(text.rfind("{\"nextId\":9223372036854775807,", 0), 0u);
+}
+
 TEST(MozillaLoginsTest, StoreWithoutLoginsGetsItsList) {
     TFakeCrypto crypto;
     TMozillaLoginsFile file = TMozillaLoginsFile::FromText("{\"version\":3}");
