@@ -1,8 +1,8 @@
 // prefs.js: whatever the reader takes, the writer writes so that it reads back to the same
 // statements and other lines (and writes again byte for byte); a name set twice is looked up as
-// its last statement, as Mozilla applies them in order; a text stored the way the store stores
-// it (escaped) can never end its statement or line: it reads back as that text; and a value
-// given unescaped is refused or read back exactly.
+// its last statement, as Mozilla applies them in order; statements joined on one line all read;
+// a text stored the way the store stores it (escaped) can never end its statement or line: it
+// reads back as that text; and a value given unescaped is refused or read back exactly.
 
 #include "FormatTarget.h"
 
@@ -72,6 +72,21 @@ void RequireStoredTextReadsBack(std::string_view input, TMozillaPrefsFile& prefs
     }
 }
 
+// The statements of the written file joined on one line read as they did on their own lines, as
+// Mozilla reads every statement of a line.
+void RequireStatementsOfOneLineRead(const std::string& written, const TMozillaPrefsFile& prefs) {
+    std::string joined;
+    std::size_t line = 0;
+    for (std::size_t start = 0; start < written.size(); ++line) {
+        const std::size_t end = written.find("\r\n", start);
+        const bool statement = line >= prefs.OtherLines().size();
+        joined += written.substr(start, end - start) + (statement ? " " : "\r\n");
+        start = end + 2;
+    }
+    harness::Require(SameContent(prefs, *ReadBack(joined)),
+                     "statements on one line are read otherwise");
+}
+
 // The input's text given as it is (unescaped): refused with nothing changed, or read back as
 // exactly that text.
 void RequireRawTextRefusedOrReadBack(std::string_view input, TMozillaPrefsFile& prefs) {
@@ -96,6 +111,7 @@ void Fuzz(std::string_view input) {
     const auto second = ReadBack(written);
     harness::Require(SameContent(first, *second), "what we wrote reads back to other statements");
     RequireLastStatementsFound(*second);
+    RequireStatementsOfOneLineRead(written, *second);
     harness::Require(ReadBack(written)->SaveToText() == written,
                      "what we wrote is not written again byte for byte");
     RequireStoredTextReadsBack(input, first);
