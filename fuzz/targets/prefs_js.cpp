@@ -1,8 +1,9 @@
 // prefs.js: whatever the reader takes, the writer writes so that it reads back to the same
 // statements and other lines (and writes again byte for byte); a name set twice is looked up as
 // its last statement, as Mozilla applies them in order; statements joined on one line all read;
-// a text stored the way the store stores it (escaped) can never end its statement or line: it
-// reads back as that text; and a value given unescaped is refused or read back exactly.
+// the decoded text of a value survives escaping; a text stored the way the store stores it
+// (escaped) can never end its statement or line: it reads back as that text; and a value given
+// unescaped is refused or read back exactly.
 
 #include "FormatTarget.h"
 
@@ -72,6 +73,16 @@ void RequireStoredTextReadsBack(std::string_view input, TMozillaPrefsFile& prefs
     }
 }
 
+// The text a string value holds (its escapes decoded, as the store reads it) escaped again
+// decodes to the same text.
+void RequireDecodedTextsRoundTrip(const TMozillaPrefsFile& prefs) {
+    for (std::size_t i = 0; i < prefs.Count() && i < 64; ++i) {
+        const std::string text = MozillaUnescapeString(prefs.Item(i).Value);
+        harness::Require(MozillaUnescapeString(MozillaEscapeString(text)) == text,
+                         "the text of \"" + prefs.Item(i).Name + "\" does not survive escaping");
+    }
+}
+
 // The statements of the written file joined on one line read as they did on their own lines, as
 // Mozilla reads every statement of a line.
 void RequireStatementsOfOneLineRead(const std::string& written, const TMozillaPrefsFile& prefs) {
@@ -107,6 +118,7 @@ void Fuzz(std::string_view input) {
     TMozillaPrefsFile first;
     first.LoadFromText(input);
     RequireLastStatementsFound(first);
+    RequireDecodedTextsRoundTrip(first);
     const std::string written = first.SaveToText();
     const auto second = ReadBack(written);
     harness::Require(SameContent(first, *second), "what we wrote reads back to other statements");
