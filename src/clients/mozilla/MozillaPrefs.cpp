@@ -72,13 +72,15 @@ void TMozillaPrefsFile::LoadFromText(std::string_view bytes) {
     const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     Preferences_.reserve(lines + 1);
     Index_.Reserve(lines + 1);
-    ForEachLine(bytes, [this](std::string_view line) {
-        prefs_detail::TLineReading reading = prefs_detail::ReadLine(line);
-        for (TMozillaPreference& preference : reading.Statements) {
+    std::vector<TMozillaPreference> statements; // of one line; reused
+    ForEachLine(bytes, [this, &statements](std::string_view line) {
+        statements.clear();
+        const std::optional<std::string_view> other = prefs_detail::ReadLine(line, statements);
+        for (TMozillaPreference& preference : statements) {
             Append(std::make_unique<TMozillaPreference>(std::move(preference)));
         }
-        if (reading.Other) {
-            OtherLines_.emplace_back(*reading.Other);
+        if (other) {
+            OtherLines_.emplace_back(*other);
         }
     });
 }

@@ -119,24 +119,24 @@ std::string_view TrimLine(std::string_view line) {
     return line.substr(begin, end - begin);
 }
 
-TLineReading ReadLine(std::string_view line) {
-    TLineReading reading;
+std::optional<std::string_view> ReadLine(std::string_view line,
+                                         std::vector<TMozillaPreference>& statements) {
     const std::string_view t = TrimLine(line);
     std::size_t pos = 0;
+    bool any = false;
     while (t.substr(pos, kStatementStart.size()) == kStatementStart) {
         std::optional<TStatement> statement = StatementAt(t, pos);
         if (!statement) {
             break;
         }
-        reading.Statements.push_back(std::move(statement->Preference));
+        statements.push_back(std::move(statement->Preference));
         pos = SkipBlanks(t, statement->End);
+        any = true;
     }
-    if (reading.Statements.empty()) {
-        reading.Other = line; // as read, untrimmed
-    } else if (pos < t.size()) {
-        reading.Other = t.substr(pos);
+    if (!any) {
+        return line; // as read, untrimmed
     }
-    return reading;
+    return pos < t.size() ? std::optional<std::string_view>(t.substr(pos)) : std::nullopt;
 }
 
 bool StandsBetweenQuotes(std::string_view text) {

@@ -13,15 +13,12 @@ namespace prefs_detail {
 // The line with leading and trailing blanks and control characters removed.
 std::string_view TrimLine(std::string_view line);
 
-// What one line of prefs.js holds: the preferences of the user_pref statements it starts with
-// (Mozilla reads several on one line), and the text kept as an other line: the whole line when
-// it starts with no statement, or what follows its statements when that is not blank (a
-// comment, a statement cut short).
-struct TLineReading {
-    std::vector<TMozillaPreference> Statements;
-    std::optional<std::string_view> Other;
-};
-TLineReading ReadLine(std::string_view line);
+// Reads one line of prefs.js: appends the preferences of the user_pref statements it starts
+// with to `statements` (Mozilla reads several on one line), and answers the text to keep as an
+// other line: the whole line when it starts with no statement, or what follows its statements
+// when that is not blank (a comment, a statement cut short); none otherwise.
+std::optional<std::string_view> ReadLine(std::string_view line,
+                                         std::vector<TMozillaPreference>& statements);
 
 // Whether text written between the quotes of a statement reads back whole: no line end, no quote
 // without its backslash, no backslash left to escape the closing quote.
