@@ -1,6 +1,7 @@
 #include "platform/RegHive.h"
 
 #include "platform/RegFile.h"
+#include "platform/RegistryWatch.h"
 
 #include <atomic>
 #include <cerrno>
@@ -124,6 +125,7 @@ TFileStamp StampOf(const std::filesystem::path& file) {
 }
 
 std::uint64_t NextChangeStamp() {
+    detail::RegistryChanged(); // wakes change notification
     return ++LastStamp;
 }
 

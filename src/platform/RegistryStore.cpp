@@ -2,6 +2,7 @@
 
 #include "platform/RegFile.h"
 #include "platform/RegHive.h"
+#include "platform/RegistryWatch.h"
 
 #include <memory>
 
@@ -88,6 +89,7 @@ void LoadRegistry(const std::filesystem::path& registryDir) {
 }
 
 void UnloadRegistry() {
+    StopRegistryWatch(); // before the lock: the watch thread takes it
     std::lock_guard lock(Store().Mutex);
     std::string failures;
     for (THiveSlot* slot : {Store().Machine.get(), Store().User.get()}) {
