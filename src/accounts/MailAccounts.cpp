@@ -225,7 +225,8 @@ void TMailAccounts::SetMonitoring(bool value) {
 
 void TMailAccounts::HandleNewAccount(TMailProfile* profile) {
     TMailAccount* account = LoadNewAccount(profile);
-    if (!account) {
+    // Without a receiver there is no one to report to, and nothing to watch the account for.
+    if (!account || !OnAccountChanged_) {
         return;
     }
     RaiseAccountChanged(account, nullptr);

@@ -115,8 +115,8 @@ public:
     bool Monitoring() const { return Monitoring_; }
     void SetMonitoring(bool value);
 
-    // A change monitor reports that the profile may have gained an account: load it, report
-    // it through OnAccountChanged (account, none) and switch monitoring on for it.
+    // A change monitor reports that the profile may have gained an account: load it and, when
+    // OnAccountChanged is assigned, report it (account, none) and switch monitoring on for it.
     void HandleNewAccount(TMailProfile* profile);
 
     const TAccountChangedEvent& OnAccountChanged() const { return OnAccountChanged_; }
