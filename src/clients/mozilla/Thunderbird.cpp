@@ -39,7 +39,7 @@ TThunderbirdMailAccounts::TThunderbirdMailAccounts(bool autoSave) : TMailAccount
 }
 
 TThunderbirdMailAccounts::~TThunderbirdMailAccounts() {
-    SetMonitoring(false);
+    ShutDownMonitors();
 }
 
 void TThunderbirdMailAccounts::Detect() {
