@@ -11,7 +11,12 @@ namespace {
 // latest when the program ends.
 struct TEndedThreads {
     ~TEndedThreads() {
-        for (std::thread& thread : Threads) {
+        std::vector<std::thread> ended;
+        {
+            std::lock_guard lock(Mutex);
+            ended.swap(Threads);
+        }
+        for (std::thread& thread : ended) {
             thread.join();
         }
     }
