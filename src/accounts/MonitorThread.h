@@ -16,7 +16,9 @@
 // - Then the stopper waits for the threads to end, unless it holds MonitorLock itself: a
 //   monitor's own handling that deletes its account stops that account's monitors, itself and
 //   a sibling that may be waiting for the lock among them, and must wait for neither. Those end
-//   on their own (termination also wakes them: it signals their stop event).
+//   on their own (termination also wakes them: it signals their stop event), and the next
+//   stopper without the lock waits for them too (WaitForStoppedMonitors): so when a store's
+//   destructor returns, no monitor that ever watched it is still running.
 // - The model has no lock of its own, and monitors change it (a new account enters its
 //   profile, a deleted one leaves it). So whatever walks a store's profiles and accounts while
 //   monitors may run holds MonitorLock: switching monitoring on or off (SetMonitoring of store
