@@ -1,9 +1,9 @@
 #pragma once
 // prefs.js: a file of user_pref("NAME", VALUE); statements, read however many stand on a line and
 // written one per line. The file class reads, changes and writes it back byte-faithfully: string
-// values are held exactly as they stand between the quotes
-// (escapes neither decoded nor added). Callers that store free text escape it themselves with
-// MozillaEscapeString and read it with MozillaUnescapeString.
+// values are held exactly as they stand between the quotes (escapes neither decoded nor added).
+// Callers that store free text escape it themselves with MozillaEscapeString and read it with
+// MozillaUnescapeString.
 
 #include "MozillaPrefsIndex.h"
 
