@@ -57,24 +57,29 @@ TTestFolder::~TTestFolder() {
 TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
     TRawValue value;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_READ, &key) != platform::ERROR_SUCCESS) {
         return value;
     }
     const platform::win32::TKey owner(key);
     const std::wstring name = Wide(valueName);
     DWORD size = 0;
     if (RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, nullptr, &size) !=
-        ERROR_SUCCESS) {
+        platform::ERROR_SUCCESS) {
         return value;
     }
     value.Data.resize(size);
     if (RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, value.Data.data(), &size) !=
-        ERROR_SUCCESS) {
+        platform::ERROR_SUCCESS) {
         return value;
     }
     value.Data.resize(size);
     value.Exists = true;
     return value;
+}
+
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 std::string ProgramFolder() {
@@ -92,7 +97,7 @@ int RunThisProgram(const std::string& arguments) {
                         &startup, &process)) {
         return -1;
     }
-    CloseHandle(process.hThread);
+    ::CloseHandle(process.hThread);
     const platform::win32::THandle owner(process.hProcess);
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 0;

@@ -51,6 +51,9 @@ struct TRawValue {
 };
 TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string& valueName);
 
+// Whether the tests run under Wine, which lacks a few things of Windows.
+bool RunningUnderWine();
+
 // The folder of the running test program.
 std::string ProgramFolder();
 

@@ -76,8 +76,8 @@ bool WinExecBatch(const std::string& batchPath) {
         return false;
     }
     // Nobody waits for it: the batch outlives the program, whose file it may be removing.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
     return true;
 }
 

@@ -28,7 +28,9 @@
 
 namespace platform::win32 {
 
-// The predefined keys, kept before their macros go.
+// The predefined keys, kept before their macros go. Error codes, wait results and notification
+// filters have platform constants of the same values (LastError.h and Synchronization.h,
+// included below; ChangeNotification.h, RegistryNotify.h).
 inline const HKEY ClassesRootKey = HKEY_CLASSES_ROOT;
 inline const HKEY CurrentUserKey = HKEY_CURRENT_USER;
 inline const HKEY LocalMachineKey = HKEY_LOCAL_MACHINE;
@@ -44,7 +46,7 @@ std::string ErrorText(DWORD error);
 struct THandleClose {
     void operator()(HANDLE handle) const {
         if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
+            ::CloseHandle(handle);
         }
     }
 };
@@ -125,3 +127,36 @@ private:
 #undef GetTempFileName
 #undef GetModuleFileName
 #undef GetVersionEx
+#undef ERROR_SUCCESS
+#undef ERROR_FILE_NOT_FOUND
+#undef ERROR_PATH_NOT_FOUND
+#undef ERROR_TOO_MANY_OPEN_FILES
+#undef ERROR_ACCESS_DENIED
+#undef ERROR_INVALID_HANDLE
+#undef ERROR_NOT_ENOUGH_MEMORY
+#undef ERROR_GEN_FAILURE
+#undef ERROR_INVALID_PARAMETER
+#undef ERROR_ALREADY_EXISTS
+#undef ERROR_DIRECTORY
+#undef ERROR_KEY_DELETED
+#undef INFINITE
+#undef WAIT_OBJECT_0
+#undef WAIT_TIMEOUT
+#undef WAIT_FAILED
+#undef FILE_NOTIFY_CHANGE_FILE_NAME
+#undef FILE_NOTIFY_CHANGE_DIR_NAME
+#undef FILE_NOTIFY_CHANGE_ATTRIBUTES
+#undef FILE_NOTIFY_CHANGE_SIZE
+#undef FILE_NOTIFY_CHANGE_LAST_WRITE
+#undef FILE_NOTIFY_CHANGE_LAST_ACCESS
+#undef FILE_NOTIFY_CHANGE_CREATION
+#undef FILE_NOTIFY_CHANGE_SECURITY
+#undef REG_NOTIFY_CHANGE_NAME
+#undef REG_NOTIFY_CHANGE_ATTRIBUTES
+#undef REG_NOTIFY_CHANGE_LAST_SET
+#undef REG_NOTIFY_CHANGE_SECURITY
+#undef CreateEvent
+#undef FindFirstChangeNotification
+
+#include "platform/LastError.h"
+#include "platform/Synchronization.h"

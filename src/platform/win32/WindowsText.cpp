@@ -17,21 +17,8 @@ std::string Utf8(std::wstring_view wide) {
 }
 
 std::string ErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const std::unique_ptr<void, TLocalFree> owner(buffer);
-    std::wstring text = length == 0 ? std::wstring() : std::wstring(buffer, length);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        char number[32];
-        snprintf(number, sizeof number, "error %lu", static_cast<unsigned long>(error));
-        return number;
-    }
-    return Utf8(text);
+    const std::string text = SysErrorMessage(error);
+    return text.empty() ? "error " + std::to_string(error) : text;
 }
 
 } // namespace platform::win32
