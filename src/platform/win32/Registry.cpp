@@ -9,6 +9,7 @@
 
 #include "platform/RegText.h"
 #include "platform/Registry.h"
+#include "platform/RegistryErrors.h"
 
 #include <shlwapi.h>
 
@@ -43,18 +44,6 @@ std::string JoinPath(const std::string& base, const std::string& tail) {
     return base + "\\" + tail;
 }
 
-[[noreturn]] void GetDataFailed(const std::string& name) {
-    throw ERegistryException("Failed to get data for '" + name + "'");
-}
-
-[[noreturn]] void InvalidType(const std::string& name) {
-    throw ERegistryException("Invalid data type for '" + name + "'");
-}
-
-[[noreturn]] void SetDataFailed(const std::string& name) {
-    throw ERegistryException("Failed to set data for '" + name + "'");
-}
-
 win32::TKey OpenPath(THKey root, const std::string& path, REGSAM access) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(RootHandle(root), Wide(path).c_str(), 0, access, &key) != ERROR_SUCCESS) {
@@ -70,21 +59,6 @@ win32::TKey CreatePath(THKey root, const std::string& path) {
         return nullptr;
     }
     return win32::TKey(key);
-}
-
-TRegDataType DataTypeOf(TRegValueType type) {
-    switch (type) {
-    case TRegValueType::String:
-        return TRegDataType::rdString;
-    case TRegValueType::ExpandString:
-        return TRegDataType::rdExpandString;
-    case TRegValueType::DWord:
-        return TRegDataType::rdInteger;
-    case TRegValueType::Binary:
-        return TRegDataType::rdBinary;
-    default:
-        return TRegDataType::rdUnknown;
-    }
 }
 
 } // namespace
@@ -310,10 +284,6 @@ bool TRegistry::ValueExists(const std::string& name) const {
     return State_->Value(name).has_value();
 }
 
-TRegDataType TRegistry::GetDataType(const std::string& name) const {
-    return DataTypeOf(GetValueType(name));
-}
-
 TRegValueType TRegistry::GetValueType(const std::string& name) const {
     const auto value = State_->Value(name);
     return value ? value->Type : TRegValueType::None;
@@ -378,40 +348,10 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     return names;
 }
 
-std::string TRegistry::ReadString(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    if (type != TRegValueType::String && type != TRegValueType::ExpandString) {
-        InvalidType(name);
-    }
-    return reg::RegDataToString(data);
-}
-
-std::int32_t TRegistry::ReadInteger(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    if (type != TRegValueType::DWord || data.size() != 4) {
-        InvalidType(name);
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(data[0]) | (data[1] << 8) |
-                                     (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24));
-}
-
-std::vector<std::uint8_t> TRegistry::ReadBinaryData(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    // As the classic wrapper: binary and the types it does not know, not strings or integers.
-    const TRegDataType kind = DataTypeOf(type);
-    if (kind != TRegDataType::rdBinary && kind != TRegDataType::rdUnknown) {
-        InvalidType(name);
-    }
-    return data;
-}
-
 std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueType* type) const {
     auto value = State_->Value(name);
     if (!value) {
-        GetDataFailed(name);
+        detail::GetDataFailed(name);
     }
     if (type != nullptr) {
         *type = value->Type;
@@ -419,33 +359,14 @@ std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueT
     return std::move(value->Data);
 }
 
-void TRegistry::WriteString(const std::string& name, const std::string& value) {
-    WriteRaw(name, TRegValueType::String, reg::StringToRegData(value));
-}
-
-void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
-    WriteRaw(name, TRegValueType::ExpandString, reg::StringToRegData(value));
-}
-
-void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    WriteRaw(name, TRegValueType::DWord,
-             {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-              static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
-}
-
-void TRegistry::WriteBinaryData(const std::string& name, const std::vector<std::uint8_t>& data) {
-    WriteRaw(name, TRegValueType::Binary, data);
-}
-
 void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
                          const std::vector<std::uint8_t>& data) {
     if (!State_->Open || State_->ReadOnly) {
-        SetDataFailed(name);
+        detail::SetDataFailed(name);
     }
     if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
         if (!State_->KeyPresent(State_->Path)) {
-            SetDataFailed(name);
+            detail::SetDataFailed(name);
         }
         journal->SetValue(State_->Root, State_->Path, name, TRegistryData{type, data});
         return;
@@ -453,7 +374,7 @@ void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
     const win32::TKey key = State_->Current(WriteAccess);
     if (!key || RegSetValueExW(key.get(), Wide(name).c_str(), 0, static_cast<DWORD>(type),
                                data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
-        SetDataFailed(name);
+        detail::SetDataFailed(name);
     }
     State_->Changed = true;
 }
