@@ -4,7 +4,10 @@
 // with a byte-order mark, CRLF line ends, tab-indented elements.
 
 #include "accounts/HexText.h"
+#include "clients/oeaccount/OeAccountDocument.h"
 #include "clients/oeaccount/OeAccountPasswords.h"
+#include "clients/oeaccount/WindowsMail.h"
+#include "clients/oeaccount/windowslivemail.h"
 #include "platform/RegText.h"
 #include "platform/System.h"
 #include "support/TestSystem.h"
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -19,15 +23,20 @@
 
 namespace oeaccount_test {
 
+// The text as UTF-16LE behind a byte-order mark.
+inline std::string Utf16File(const std::string& text) {
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    platform::reg::AppendUtf16Bytes(bytes, platform::Utf8ToUtf16(text));
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // Text as the clients write their files: every "\n" a CRLF, UTF-16LE behind a byte-order mark.
 inline std::string ClientFile(const std::string& text) {
     std::string crlf;
     for (char c : text) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    platform::reg::AppendUtf16Bytes(bytes, platform::Utf8ToUtf16(crlf));
-    return std::string(bytes.begin(), bytes.end());
+    return Utf16File(crlf);
 }
 
 // The UTF-8 text of UTF-16LE bytes behind a byte-order mark (for messages and searches).
@@ -113,6 +122,7 @@ protected:
         }
         const auto windows =
             mail ? testing_support::TTestWindows::Vista : testing_support::TTestWindows::Win7;
+        System.reset(); // one simulated system at a time
         System = std::make_unique<testing_support::TTestSystem>(
             testing_support::TTestMachine().Windows(windows).Ini(), hklm, hkcu);
         Exe = mail ? WindowsMailExe : LiveMailExe;
@@ -136,6 +146,34 @@ protected:
 
     static std::string Sealed(const std::string& password) {
         return ProtectPassword(password, FixtureSaltHex);
+    }
+
+    // The store of the installed client, made as the program makes it.
+    static std::unique_ptr<TOeAccountStore> MakeStore(TClient client, bool autoSave = false,
+                                                      TRandomSource& random = SystemRandom()) {
+        if (client == TClient::WindowsMail) {
+            return std::make_unique<TWindowsMailAccounts>(autoSave, random);
+        }
+        return std::make_unique<TWindowsLiveMailAccounts>(autoSave, random);
+    }
+
+    // The saved file with each sealed password (checked to unseal to the password given for its
+    // value) as "@SEALED@", for a comparison with a golden file.
+    static std::string MaskSealed(const std::string& bytes,
+                                  const std::map<std::string, std::string>& passwords) {
+        std::string text = FileText(bytes);
+        const auto document = TOeAccountDocument::Parse(bytes);
+        EXPECT_TRUE(document.has_value());
+        for (const auto& [value, password] : passwords) {
+            const std::string sealed = document ? ReadBinaryValue(*document, value, "") : "";
+            EXPECT_FALSE(sealed.empty()) << value;
+            EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), password) << value;
+            const std::size_t at = sealed.empty() ? std::string::npos : text.find(sealed);
+            if (at != std::string::npos) {
+                text.replace(at, sealed.size(), "@SEALED@");
+            }
+        }
+        return Utf16File(text);
     }
 
     std::unique_ptr<testing_support::TTestSystem> System;
