@@ -77,6 +77,26 @@ inline const std::vector<std::uint8_t> FixtureSalt = {
     0x5A, 0x0C, 0x91, 0x3E, 0xD2, 0x47, 0x88, 0x1B, 0xF0, 0x66, 0x2D, 0xA9, 0x13, 0x7E, 0xC4, 0x05};
 inline const std::string FixtureSaltHex = BytesToHex(FixtureSalt);
 
+// The saved file with each sealed password (checked to unseal to the password given for its
+// value) as "@SEALED@", for a comparison with a golden file.
+inline std::string MaskSealed(const std::string& bytes,
+                              const std::map<std::string, std::string>& passwords,
+                              const std::string& saltHex = FixtureSaltHex) {
+    std::string text = FileText(bytes);
+    const auto document = TOeAccountDocument::Parse(bytes);
+    EXPECT_TRUE(document.has_value());
+    for (const auto& [value, password] : passwords) {
+        const std::string sealed = document ? ReadBinaryValue(*document, value, "") : "";
+        EXPECT_FALSE(sealed.empty()) << value;
+        EXPECT_EQ(UnprotectPassword(sealed, saltHex), password) << value;
+        const std::size_t at = sealed.empty() ? std::string::npos : text.find(sealed);
+        if (at != std::string::npos) {
+            text.replace(at, sealed.size(), "@SEALED@");
+        }
+    }
+    return Utf16File(text);
+}
+
 enum class TClient { WindowsMail, WindowsLiveMail };
 
 // How the fixture installs a client.
@@ -155,25 +175,6 @@ protected:
             return std::make_unique<TWindowsMailAccounts>(autoSave, random);
         }
         return std::make_unique<TWindowsLiveMailAccounts>(autoSave, random);
-    }
-
-    // The saved file with each sealed password (checked to unseal to the password given for its
-    // value) as "@SEALED@", for a comparison with a golden file.
-    static std::string MaskSealed(const std::string& bytes,
-                                  const std::map<std::string, std::string>& passwords) {
-        std::string text = FileText(bytes);
-        const auto document = TOeAccountDocument::Parse(bytes);
-        EXPECT_TRUE(document.has_value());
-        for (const auto& [value, password] : passwords) {
-            const std::string sealed = document ? ReadBinaryValue(*document, value, "") : "";
-            EXPECT_FALSE(sealed.empty()) << value;
-            EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), password) << value;
-            const std::size_t at = sealed.empty() ? std::string::npos : text.find(sealed);
-            if (at != std::string::npos) {
-                text.replace(at, sealed.size(), "@SEALED@");
-            }
-        }
-        return Utf16File(text);
     }
 
     std::unique_ptr<testing_support::TTestSystem> System;
