@@ -59,6 +59,65 @@ std::uint32_t WindowsCodePage(const std::string& encoding) {
     return 0;
 }
 
+// The UTF-8 text the parser worked on, to turn its offsets into lines.
+std::string TextAsParsed(std::string_view bytes, pugi::xml_encoding encoding) {
+    const bool little = encoding == pugi::encoding_utf16_le;
+    if (little || encoding == pugi::encoding_utf16_be) {
+        std::u16string units;
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto first = static_cast<unsigned char>(bytes[i]);
+            const auto second = static_cast<unsigned char>(bytes[i + 1]);
+            units += static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+        }
+        return platform::Utf16ToUtf8(units);
+    }
+    if (encoding == pugi::encoding_latin1) {
+        std::string text;
+        for (char c : bytes) {
+            platform::AppendUtf8(text, static_cast<unsigned char>(c));
+        }
+        return text;
+    }
+    return std::string(bytes); // UTF-8 (UTF-32 files give offsets in their own units)
+}
+
+int LineAt(const std::string& text, std::ptrdiff_t offset) {
+    const auto end = text.begin() + std::clamp<std::ptrdiff_t>(
+                                        offset, 0, static_cast<std::ptrdiff_t>(text.size()));
+    return 1 + static_cast<int>(std::count(text.begin(), end, '\n'));
+}
+
+bool IsForbiddenCharacter(char c) {
+    return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+bool HasForbiddenCharacter(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (IsForbiddenCharacter(*text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// XML 1.0 has no place for control characters other than tab and line ends, raw or as
+// references; a parser that keeps to it (the clients' own does) refuses them.
+class TForbiddenCharacterFinder : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override {
+        bool found = HasForbiddenCharacter(node.name()) || HasForbiddenCharacter(node.value());
+        for (const pugi::xml_attribute& attribute : node.attributes()) {
+            found = found || HasForbiddenCharacter(attribute.name()) ||
+                    HasForbiddenCharacter(attribute.value());
+        }
+        if (found) {
+            Offset = node.offset_debug();
+        }
+        return !found;
+    }
+    std::optional<std::ptrdiff_t> Offset;
+};
+
 // Text split by comments or CDATA sections reads as one string, as the DOM's text does.
 std::string ElementText(const pugi::xml_node& element) {
     std::string text;
@@ -140,10 +199,17 @@ std::optional<TOeAccountDocument> TOeAccountDocument::Parse(std::string_view byt
         result = parsed.Document_->load_buffer(bytes.data(), bytes.size(), ParseOptions,
                                                pugi::encoding_auto);
     }
-    if (!result) {
+    TForbiddenCharacterFinder finder;
+    if (result) {
+        parsed.Document_->traverse(finder);
+    }
+    if (!result || finder.Offset) {
         if (error != nullptr) {
-            *error =
-                std::string(result.description()) + " at offset " + std::to_string(result.offset);
+            const std::string text = codePage != 0 ? platform::CodePageToUtf8(codePage, bytes)
+                                                   : TextAsParsed(bytes, result.encoding);
+            const std::ptrdiff_t offset = result ? *finder.Offset : result.offset;
+            *error = "line " + std::to_string(LineAt(text, offset)) + ": " +
+                     (result ? "Character not allowed in XML" : result.description());
         }
         return std::nullopt;
     }
@@ -227,6 +293,11 @@ void WriteStringValue(TOeAccountDocument& document, std::string_view name,
     if (!value.empty()) {
         WriteTyped(document, name, "SZ", value);
     }
+}
+
+void WriteStringValueEvenEmpty(TOeAccountDocument& document, std::string_view name,
+                               const std::string& value) {
+    WriteTyped(document, name, "SZ", value);
 }
 
 void WriteBinaryValue(TOeAccountDocument& document, std::string_view name,

@@ -29,8 +29,9 @@ public:
     // Parses a whole file in whatever encoding it carries: a byte-order mark (UTF-8, UTF-16,
     // UTF-32), UTF-16 without one, or the 8-bit encoding its declaration names (UTF-8 when it
     // names none or one we do not know; Windows-1250, Windows-1252 and ISO-8859-1 are known).
-    // nullopt for a document that is not well-formed or has no root element; `error` then says
-    // what is wrong and at which byte offset of the text as parsed.
+    // nullopt for a document that is not well-formed XML 1.0 (control characters other than tab
+    // and line ends included) or has no root element; `error` then says what is wrong on which
+    // line ("line 3: Start-end tags mismatch").
     static std::optional<TOeAccountDocument> Parse(std::string_view bytes,
                                                    std::string* error = nullptr);
 
@@ -72,6 +73,10 @@ void WriteStringValue(TOeAccountDocument& document, std::string_view name,
                       const std::string& value);
 void WriteBinaryValue(TOeAccountDocument& document, std::string_view name,
                       const std::string& hexText);
+
+// WriteStringValue that writes an empty value too, as an element with no text.
+void WriteStringValueEvenEmpty(TOeAccountDocument& document, std::string_view name,
+                               const std::string& value);
 
 // The 8-digit upper-case form of a DWORD value ("000003E3" for 995).
 std::string DwordText(std::uint32_t value);

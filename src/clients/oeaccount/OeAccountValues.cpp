@@ -176,7 +176,9 @@ void WriteIncoming(const TAccount& account, const TIncomingNames& names, const T
         const std::string name = Name(names, "Password2");
         WriteBinaryValue(document, name, Protected(account.Password(), options, name.c_str()));
     }
-    WriteStringValue(document, Name(names, "Server"), account.IncomingServer());
+    // The server's element tells the account's kind: without it the file would hold no account
+    // any more, so it is written even when empty.
+    WriteStringValueEvenEmpty(document, Name(names, "Server"), account.IncomingServer());
     const auto port = static_cast<std::uint32_t>(account.IncomingPort());
     if (port != names.DefaultPort) {
         WriteDwordValue(document, Name(names, "Port"), port);

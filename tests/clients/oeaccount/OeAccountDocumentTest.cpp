@@ -89,7 +89,32 @@ TEST(OeAccountDocumentTest, RefusesWhatIsNoWellFormedDocumentAndSaysWhere) {
     for (const std::string& bytes : cases) {
         std::string error;
         EXPECT_FALSE(TOeAccountDocument::Parse(bytes, &error).has_value()) << FileText(bytes);
-        EXPECT_NE(error.find("offset"), std::string::npos) << error;
+        EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+    }
+}
+
+TEST(OeAccountDocumentTest, ControlCharactersAreNoXmlRawOrAsReferences) {
+    const std::string cases[] = {
+        "<MessageAccount>\n<A type=\"SZ\">a\x01b</A></MessageAccount>",
+        "<MessageAccount>\n<A type=\"SZ\">a&#1;b</A></MessageAccount>",
+        "<MessageAccount>\n<A type=\"S\x04Z\">ab</A></MessageAccount>",
+        "<MessageAccount>\n<B/>\x02<A type=\"SZ\">ab</A></MessageAccount>",
+    };
+    for (const std::string& text : cases) {
+        std::string error;
+        EXPECT_FALSE(TOeAccountDocument::Parse(ClientFile(text), &error).has_value()) << text;
+        EXPECT_EQ(error, "line 2: Character not allowed in XML") << text;
+    }
+    EXPECT_TRUE(TOeAccountDocument::Parse("<M><A type=\"SZ\">tab\there&#9;&#10;</A></M>"));
+}
+
+TEST(OeAccountDocumentTest, AnErrorNamesTheLineInEveryEncoding) {
+    const std::string text = "<?xml version=\"1.0\" encoding=\"utf-16\" ?>\n<MessageAccount>\n"
+                             "\t<POP3_Server type=\"SZ\">x</POP3_Sever>\n</MessageAccount>\n";
+    for (const std::string& bytes : {ClientFile(text), text, Utf16Be(text)}) {
+        std::string error;
+        EXPECT_FALSE(TOeAccountDocument::Parse(bytes, &error).has_value());
+        EXPECT_EQ(error, "line 3: Start-end tags mismatch");
     }
 }
 

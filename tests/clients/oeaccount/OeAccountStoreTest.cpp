@@ -463,6 +463,29 @@ TEST_P(OeAccountStoreTest, DefaultsAreWrittenByLeavingTheValuesOut) {
     EXPECT_TRUE(read.IsDefault()); // the only account of the profile
 }
 
+// The server's element is what makes a file an account: a save never drops it.
+TEST_P(OeAccountStoreTest, AnAccountWithoutServerStaysAnAccountOfItsKind) {
+    Install();
+    WriteAccount("Odd\\account{1}.oeaccount",
+                 "<MessageAccount><Account_Name type=\"SZ\">Typed</Account_Name>"
+                 "<IMAP_Server type=\"DWORD\">1</IMAP_Server></MessageAccount>");
+    {
+        const auto store = Store();
+        store->AddAccount(AccountKindPOP, "a@b", "New", "")->Save();
+        ASSERT_EQ(store->AccountCount(), 2);
+        store->AccountByIndex(0)->Save();
+        const auto document =
+            TOeAccountDocument::Parse(ReadAccount(store->AccountByIndex(1)->AccountKey()));
+        ASSERT_TRUE(document.has_value());
+        EXPECT_TRUE(document->HasValue("POP3_Server"));
+        EXPECT_EQ(ReadStringValue(*document, "POP3_Server", "-"), "");
+    }
+    const auto again = Store();
+    ASSERT_EQ(again->AccountCount(), 2);
+    EXPECT_EQ(Named(*again, "Typed")->Kind(), AccountKindIMAP);
+    EXPECT_EQ(Named(*again, "New")->Kind(), AccountKindPOP);
+}
+
 TEST_P(OeAccountStoreTest, TheLeaveOnServerGroupIsWrittenOnlyUnderLeaveOnServer) {
     Install();
     const auto store = Store();
