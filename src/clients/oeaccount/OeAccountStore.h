@@ -59,8 +59,9 @@ public:
     void SaveClientSettings() override;
     // Writes the account's file afresh (values the tables do not list are gone), creating the
     // folder of a new account, and names it in "Default Mail Account" when it is the default.
-    // All of it or nothing is written; a failure raises an error naming what could not be
-    // written. The account's key becomes the file's full path once the save succeeded.
+    // All of it or nothing is written, in one write transaction (an outer one, a dry run say,
+    // takes it in); a failure raises an error naming what could not be written. The account's
+    // key becomes the file's full path once the save has been committed.
     void SaveAccount(TMailAccount& account) override;
     void Hook(int) override {}
 

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
+#include "platform/WriteTransaction.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -77,18 +78,23 @@ void TOeAccountStore::SaveAccount(TMailAccount& account) {
     const std::string path = AccountFilePath(account);
     const std::string bytes = document->Save();
 
-    // The file first: on its own it is a complete account that is simply not the default.
+    // Folder, file and default name reach the disk together or not at all; the account takes
+    // its full path only then.
+    platform::TWriteTransaction transaction;
     CreateFolder(platform::ExtractFilePath(path));
     platform::WriteFileAtomic(path, bytes);
     if (account.IsDefault()) {
         WriteDefaultAccountName(platform::ExtractFileName(path));
     }
-
-    account.SetAccountKey(path);
-    account.SetStoreLocation(path);
+    transaction.AfterCommit([&account, path] {
+        account.SetAccountKey(path);
+        account.SetStoreLocation(path);
+    });
+    transaction.Commit();
 }
 
 void TOeAccountStore::SaveClientSettings() {
+    platform::TWriteTransaction transaction;
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     if (!registry.OpenKey(Client_.ClientKey, true)) {
         throw platform::ESystemError("Cannot open the registry key HKEY_CURRENT_USER" +
@@ -102,6 +108,7 @@ void TOeAccountStore::SaveClientSettings() {
     registry.WriteInteger("Check Mail on Startup", CheckMailOnStartup() ? 1 : 0);
     registry.WriteInteger("Poll For Mail", PollMilliseconds(PollInterval()));
     registry.CloseKey();
+    transaction.Commit();
 }
 
 void TOeAccountStore::DeleteAccount(TMailProfile* profile, int index) {

@@ -5,11 +5,15 @@
 
 #include "accounts/RegistryHelpers.h"
 #include "platform/Files.h"
+#include "platform/RegHive.h"
+#include "platform/RegText.h"
 #include "platform/Registry.h"
+#include "platform/WriteTransaction.h"
 #include "support/ScriptedRandom.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 using namespace oeaccount_test;
@@ -611,6 +615,87 @@ TEST_P(OeAccountStoreTest, APasswordThatCannotBeSealedStopsTheSaveWithNothingWri
     EXPECT_EQ(account->AccountKey(), key);
     EXPECT_TRUE(platform::FindFiles(StoreDir + "*").empty());
     EXPECT_EQ(IamDefault(), "<no IAM key>");
+}
+
+// A save whose last part cannot be written takes back its first parts: no new file, no new
+// folder, the adapted file as it was, the default value as it was, the key still bare.
+TEST_P(OeAccountStoreTest, ASaveWhoseRegistryPartFailsTakesBackItsFiles) {
+    TInstall install;
+    install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n"
+                        "\"Default Mail Account\"=\"account{0}.oeaccount\"\n\n";
+    Install(install);
+    const std::string path = AccountFile("Quenlix\\account{1}.oeaccount");
+    WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
+    const std::string before = ReadAccount(path);
+    const auto store = Store();
+    TMailAccount& adapted = *store->AccountByIndex(0);
+    adapted.SetPassword("Secret-Password-1");
+    TMailAccount& created = *store->AddAccount(AccountKindPOP, "new@b", "new@b", "pw");
+    const std::string key = created.AccountKey();
+    const auto folders = platform::FindFiles(StoreDir + "*");
+
+    for (TMailAccount* account : {&adapted, &created}) {
+        account->SetIsDefault(true);
+        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
+        try {
+            account->Save();
+            ADD_FAILURE() << "the save reported success";
+        } catch (const platform::ESystemError& error) {
+            EXPECT_NE(std::string(error.what()).find("HKEY_CURRENT_USER"), std::string::npos);
+            EXPECT_EQ(std::string(error.what()).find("Secret-Password-1"), std::string::npos);
+        }
+        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+        EXPECT_EQ(IamDefault(), "account{0}.oeaccount");
+    }
+    EXPECT_EQ(ReadAccount(path), before);
+    EXPECT_EQ(adapted.AccountKey(), path);
+    EXPECT_EQ(created.AccountKey(), key);
+    EXPECT_EQ(platform::FindFiles(StoreDir + "*").size(), folders.size());
+
+    // Nothing is in the way of the next try.
+    created.Save();
+    EXPECT_EQ(IamDefault(), key);
+    EXPECT_TRUE(System->Exists(created.AccountKey()));
+}
+
+// A dry run of a save lists what it would write and writes nothing.
+TEST_P(OeAccountStoreTest, ADryRunListsTheFolderTheFileAndTheDefaultValue) {
+    Install();
+    const auto store = Store();
+    TMailAccount& account = *store->AddAccount(AccountKindPOP, "a@b", "a@b", "pw");
+    const std::string key = account.AccountKey();
+    platform::TPreparedChanges changes;
+    {
+        platform::TWriteTransaction dryRun(platform::TTransactionMode::DryRun);
+        account.Save();
+        changes = dryRun.Commit();
+    }
+    EXPECT_EQ(account.AccountKey(), key);
+    EXPECT_TRUE(platform::FindFiles(StoreDir + "*").empty());
+    EXPECT_EQ(IamDefault(), "<no IAM key>");
+
+    const std::string folder =
+        StoreDir + (Client() == TClient::WindowsMail ? "Local Folders" : "a@b");
+    // (The first seal of this user also makes their master key: one more file.)
+    const auto written = std::find_if(changes.Files.begin(), changes.Files.end(), [&](auto& c) {
+        return c.Kind == platform::TFileChange::TKind::FileWritten &&
+               c.Path.ends_with(".oeaccount");
+    });
+    ASSERT_NE(written, changes.Files.end());
+    EXPECT_EQ(written->Path, folder + "\\" + key);
+    EXPECT_FALSE(written->OldBytes.has_value());
+    ASSERT_TRUE(written->NewBytes.has_value());
+    EXPECT_TRUE(TOeAccountDocument::Parse(*written->NewBytes).has_value());
+    EXPECT_TRUE(std::any_of(changes.Files.begin(), changes.Files.end(), [&](auto& c) {
+        return c.Kind == platform::TFileChange::TKind::FolderCreated &&
+               SameTextIgnoreCase(c.Path, folder);
+    }));
+    const auto value = std::find_if(changes.Registry.begin(), changes.Registry.end(),
+                                    [](auto& c) { return c.ValueName == "Default Mail Account"; });
+    ASSERT_NE(value, changes.Registry.end());
+    EXPECT_EQ(value->KeyPath, "Software\\Microsoft\\IAM");
+    ASSERT_TRUE(value->New.has_value());
+    EXPECT_EQ(platform::reg::RegDataToString(value->New->Data), key);
 }
 
 // ---- Deleting ----
