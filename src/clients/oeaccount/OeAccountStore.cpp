@@ -3,6 +3,7 @@
 #include "clients/oeaccount/OeAccountStore.h"
 
 #include "accounts/HexText.h"
+#include "accounts/MonitorStart.h"
 #include "accounts/RegistryHelpers.h"
 #include "accounts/SystemHelpers.h"
 #include "clients/oeaccount/OeAccountFolders.h"
@@ -57,7 +58,7 @@ TOeAccountStore::TOeAccountStore(TOeAccountClient client, bool autoSave, TRandom
 }
 
 TOeAccountStore::~TOeAccountStore() {
-    SetMonitoring(false);
+    ShutDownMonitors();
 }
 
 void TOeAccountStore::Detect(TRandomSource& random) {
@@ -207,8 +208,12 @@ bool TOeAccountStore::IsClientRunning() const {
     return IsProcessRunning(Client_.ProgramFile);
 }
 
-void TOeAccountStore::StartAccountMonitor(TMailAccount&) {
-    // The file monitor on the account's file joins here once the change monitors exist.
+void TOeAccountStore::StartAccountMonitor(TMailAccount& account) {
+    // An account that was never saved has no file yet: its key is a bare file name.
+    if (account.MonitorCount() > 0 || platform::ExtractFilePath(account.AccountKey()).empty()) {
+        return;
+    }
+    StartFileAccountMonitor(*this, account, account.AccountKey(), false);
 }
 
 std::string TOeAccountStore::NewAccountKey(TMailProfile*) {

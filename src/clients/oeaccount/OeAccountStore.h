@@ -46,7 +46,8 @@ public:
     // Deletes the account's file (an IMAP account: its whole folder, see DeleteAccountFiles),
     // ignoring failures, then the account.
     void DeleteAccount(TMailProfile* profile, int index) override;
-    // The file monitor on the account's file is not started yet: this does nothing.
+    // A file monitor on the account's file reporting to OnAccountChanged; nothing when the
+    // account has monitors already or was never saved.
     void StartAccountMonitor(TMailAccount& account) override;
     // Read the account's file (StoreLocation) again when it still holds an account of its kind.
     void ReloadPOPAccount(TMailAccount& account) override;
