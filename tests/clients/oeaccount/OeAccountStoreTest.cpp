@@ -170,6 +170,23 @@ TEST_P(OeAccountStoreTest, AMissingSaltIsMadeBeforeAnyAccountIsRead) {
     EXPECT_EQ(registry.ReadBinaryData("Salt"), FixtureSalt);
 }
 
+// A salt that cannot be stored would seal passwords the client can never read: passwords are
+// left alone instead, and the program starts.
+TEST_P(OeAccountStoreTest, ASaltThatCannotBeStoredLeavesPasswordsAlone) {
+    TInstall install;
+    install.SaltValue.clear();
+    Install(install);
+    WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
+    const auto store = Store();
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+    EXPECT_TRUE(store->Installed());
+    EXPECT_FALSE(store->AccountPasswordsAvailable());
+    EXPECT_EQ(store->SaltHex(), "");
+    ASSERT_EQ(store->AccountCount(), 1);
+    EXPECT_EQ(store->AccountByIndex(0)->Password(), "");
+}
+
 TEST_P(OeAccountStoreTest, ASaltOfAnotherLengthIsUsedAsTheClientKeepsIt) {
     const std::vector<std::uint8_t> shortSalt = {1, 2, 3, 4, 5, 6, 7, 8};
     TInstall install;

@@ -70,6 +70,7 @@ TEST_F(WindowsMailStoreTest, TheProviderAccountGoesToLocalFoldersInTheClientsOrd
 
     const std::string path = StoreDir + "Local Folders\\" + key;
     EXPECT_EQ(account.AccountKey(), path);
+    EXPECT_EQ(account.StoreLocation(), path); // where a reload reads it
     EXPECT_EQ(MaskSealed(ReadAccount(path),
                          {{"POP3_Password2", "Geheim-42"}, {"SMTP_Password2", "Geheim-42"}}),
               Golden("worked-example.oeaccount"));
