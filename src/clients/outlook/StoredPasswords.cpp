@@ -201,7 +201,7 @@ std::string TStoredPasswords::NewPasswordReference(TMailAccounts& store, TRegist
     // Every password value of every account key below the path, loaded or not: one item name
     // must never serve two passwords.
     TRegistry keys(registry.RootKey());
-    if (keys.OpenKeyReadOnly(path)) {
+    if (hadKey && keys.OpenKeyReadOnly(path)) {
         for (const std::string& key : keys.GetKeyNames()) {
             for (const char* value : FamilyOf(Store_).PasswordValues) {
                 taken.insert(ReferenceAt(*this, registry.RootKey(), path + "\\" + key, value));
@@ -269,5 +269,70 @@ void TStoredPasswords::WriteItem(const TGUID& type, const TGUID& subtype,
         std::snprintf(code, sizeof code, "0x%08X", result);
         throw EStoredPasswordError("A password could not be written to Protected Storage (" +
                                    std::string(code) + ")");
+    }
+}
+
+namespace {
+
+std::optional<std::vector<std::uint8_t>> ReadRawItem(platform::IPStore& provider, const TGUID& type,
+                                                     const TGUID& subtype,
+                                                     const std::u16string& name,
+                                                     std::uint32_t flags) {
+    std::vector<std::uint8_t> data;
+    if (provider.ReadItem(PST_KEY_CURRENT_USER, type, subtype, name, data, flags) !=
+        platform::PST_E_OK) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>>
+TStoredPasswords::ReadStoredItem(const std::string& reference) {
+    if (!HasProvider()) {
+        return std::nullopt;
+    }
+    const TItemFamily& family = FamilyOf(Store_);
+    return ReadRawItem(*Provider_, family.Type, family.Subtype, platform::Utf8ToUtf16(reference),
+                       ReadFlags());
+}
+
+void TStoredPasswords::RestoreStoredItem(const std::string& reference,
+                                         const std::optional<std::vector<std::uint8_t>>& data) {
+    if (!HasProvider()) {
+        return;
+    }
+    const TItemFamily& family = FamilyOf(Store_);
+    const std::u16string name = platform::Utf8ToUtf16(reference);
+    if (data) {
+        WriteItem(family.Type, family.Subtype, name, *data);
+    } else {
+        Provider_->DeleteItem(PST_KEY_CURRENT_USER, family.Type, family.Subtype, name, ReadFlags());
+    }
+}
+
+std::optional<std::vector<std::uint8_t>>
+TStoredPasswords::ReadIdentityItem(const std::string& identityGuid) {
+    const auto identity = platform::StringToGuid(identityGuid);
+    if (!HasProvider() || !identity) {
+        return std::nullopt;
+    }
+    return ReadRawItem(*Provider_, IdentityPasswordType, *identity,
+                       platform::Utf8ToUtf16(IdentityItemName), ReadFlags());
+}
+
+void TStoredPasswords::RestoreIdentityItem(const std::string& identityGuid,
+                                           const std::optional<std::vector<std::uint8_t>>& data) {
+    const auto identity = platform::StringToGuid(identityGuid);
+    if (!HasProvider() || !identity) {
+        return;
+    }
+    const std::u16string name = platform::Utf8ToUtf16(IdentityItemName);
+    if (data) {
+        WriteItem(IdentityPasswordType, *identity, name, *data);
+    } else {
+        Provider_->DeleteItem(PST_KEY_CURRENT_USER, IdentityPasswordType, *identity, name,
+                              ReadFlags());
     }
 }

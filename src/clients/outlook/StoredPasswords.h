@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ public:
     // none. Without a provider every item operation below does nothing and reads give empty.
     bool ObtainProvider();
     bool HasProvider() const { return Provider_ != nullptr; }
+    TOutlookPasswordStore Store() const { return Store_; }
     // The flags of read and delete calls: 0x10 on Windows NT 4.0, XP and Server 2003, and on
     // Vista and 7 for Outlook 98/2000 and 2002; 0 otherwise.
     std::uint32_t ReadFlags() const;
@@ -85,7 +87,8 @@ public:
     // (read from the registry's current key path joined with each account's AccountKey), that
     // no account key below that path holds under any of the family's password values, that no
     // item of the family has, and that is not in alsoTaken (the other name drawn for the same
-    // save). The registry's key is closed meanwhile and opened again before returning.
+    // save). The registry's key is closed meanwhile and opened again before returning. A
+    // registry with no key open (an "Accounts" key not made yet) has no account keys below it.
     std::string NewPasswordReference(TMailAccounts& store, platform::TRegistry& registry,
                                      const std::string& valueName,
                                      const std::vector<std::string>& alsoTaken = {});
@@ -100,6 +103,16 @@ public:
     // Writes the item, the password cut to 15 characters, also with the switch off.
     void WriteIdentityPassword(const std::string& identityGuid, const std::string& password,
                                bool switchedOn);
+
+    // An item's data as the provider keeps it, so that a save that fails can put it back:
+    // nullopt when there is no item (or no provider). Restoring writes the data back, or deletes
+    // the item for nullopt; it raises EStoredPasswordError when the item cannot be written.
+    std::optional<std::vector<std::uint8_t>> ReadStoredItem(const std::string& reference);
+    void RestoreStoredItem(const std::string& reference,
+                           const std::optional<std::vector<std::uint8_t>>& data);
+    std::optional<std::vector<std::uint8_t>> ReadIdentityItem(const std::string& identityGuid);
+    void RestoreIdentityItem(const std::string& identityGuid,
+                             const std::optional<std::vector<std::uint8_t>>& data);
 
 private:
     TOutlookPasswordStore Store_;
