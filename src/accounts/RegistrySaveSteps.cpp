@@ -130,8 +130,17 @@ TRegistry& TRegistrySaveSteps::OpenForWriting(const std::string& key) {
     if (!slot) {
         slot = std::make_unique<TRegistry>(Root_);
     }
-    if (!key.empty() && !slot->HasCurrentKey() && !slot->OpenKey(Absolute(key), true)) {
-        throw ERegistryException("Cannot create the key " + Describe(key));
+    if (key.empty() || slot->HasCurrentKey()) {
+        return *slot;
+    }
+    // Made through the root's accessor, which stays open: opening with creation would write
+    // the whole hive at once, for each new key.
+    TRegistry& root = OpenForWriting("");
+    if (!root.KeyExists(Absolute(key))) {
+        root.CreateKey(Absolute(key));
+    }
+    if (!slot->OpenKey(Absolute(key), false)) {
+        throw ERegistryException("Cannot open the key " + Describe(key));
     }
     return *slot;
 }
@@ -166,7 +175,6 @@ void TRegistrySaveSteps::AddValueStep(const std::string& key, const std::string&
         }
         const std::optional<std::string> created = FirstMissingKey(Root_, key);
         try {
-            // Making a key writes the hive at once, so even this can fail.
             TRegistry& reg = OpenForWriting(key);
             const std::optional<TOldValue> old = ReadOld(reg, name);
             if (newValue) {

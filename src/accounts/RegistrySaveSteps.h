@@ -4,10 +4,9 @@
 // it back when a later step of the same save fails.
 //
 // The steps change the hive in memory through keys held open for the whole save; the hive file
-// is written by the step AddSave adds, and before that only where a step has to make a key
-// (making a key writes the hive at once) or another part of the save, such as a Protected
-// Storage item, saves the hive itself. Key paths are below the root key, without a leading
-// backslash ("Software\Microsoft\Internet Account Manager").
+// is written once, by the step AddSave adds (or earlier, when another part of the save, such as a
+// Protected Storage item, saves the hive itself). Key paths are below the root key, without a
+// leading backslash ("Software\Microsoft\Internet Account Manager").
 
 #include "accounts/SaveSteps.h"
 #include "platform/Registry.h"

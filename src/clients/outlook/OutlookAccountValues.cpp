@@ -1,8 +1,11 @@
 #include "clients/outlook/OutlookAccountValues.h"
 
-#include "accounts/RegistryHelpers.h"
+#include "platform/RegText.h"
+
+#include <algorithm>
 
 using platform::TRegistry;
+using platform::TRegValueType;
 
 namespace outlook_values {
 
@@ -18,24 +21,91 @@ const TIncomingValueNames& IncomingValueNames(int kind) {
     return kind == AccountKindPOP ? Pop3Values : ImapValues;
 }
 
-std::optional<std::string> ReadString(TRegistry& key, const std::string& name, TStringRead rule) {
+TKeyValues::TKeyValues(const TRegistry& key) : Path_(key.CurrentPath()) {
+    for (const std::string& name : key.GetValueNames()) {
+        TValue value;
+        value.Data = key.ReadRaw(name, &value.Type);
+        Values_.emplace_back(platform::reg::FoldName(name), std::move(value));
+    }
+    std::sort(Values_.begin(), Values_.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+const TKeyValues::TValue* TKeyValues::Find(const std::string& name) const {
+    const std::string folded = platform::reg::FoldName(name);
+    const auto it = std::lower_bound(
+        Values_.begin(), Values_.end(), folded,
+        [](const auto& entry, const std::string& key) { return entry.first < key; });
+    return it != Values_.end() && it->first == folded ? &it->second : nullptr;
+}
+
+platform::TRegDataType TKeyValues::DataType(const std::string& name) const {
+    const TValue* value = Find(name);
+    switch (value == nullptr ? TRegValueType::None : value->Type) {
+    case TRegValueType::String:
+        return platform::TRegDataType::rdString;
+    case TRegValueType::ExpandString:
+        return platform::TRegDataType::rdExpandString;
+    case TRegValueType::DWord:
+        return platform::TRegDataType::rdInteger;
+    case TRegValueType::Binary:
+        return platform::TRegDataType::rdBinary;
+    default:
+        return platform::TRegDataType::rdUnknown;
+    }
+}
+
+std::string TKeyValues::String(const std::string& name) const {
+    const TValue* value = Find(name);
+    if (value == nullptr) {
+        throw platform::ERegistryException("Failed to get data for '" + name + "'");
+    }
+    if (value->Type != TRegValueType::String && value->Type != TRegValueType::ExpandString) {
+        throw platform::ERegistryException("Invalid data type for '" + name + "'");
+    }
+    return platform::reg::RegDataToString(value->Data);
+}
+
+std::int32_t TKeyValues::Integer(const std::string& name) const {
+    const TValue* value = Find(name);
+    if (value == nullptr) {
+        throw platform::ERegistryException("Failed to get data for '" + name + "'");
+    }
+    if (value->Type != TRegValueType::DWord || value->Data.size() != 4) {
+        throw platform::ERegistryException("Invalid data type for '" + name + "'");
+    }
+    const auto& d = value->Data;
+    return static_cast<std::int32_t>(std::uint32_t(d[0]) | std::uint32_t(d[1]) << 8 |
+                                     std::uint32_t(d[2]) << 16 | std::uint32_t(d[3]) << 24);
+}
+
+std::optional<std::vector<std::uint8_t>> TKeyValues::Binary(const std::string& name) const {
+    const TValue* value = Find(name);
+    if (value == nullptr || value->Type != TRegValueType::Binary) {
+        return std::nullopt;
+    }
+    return value->Data;
+}
+
+std::optional<std::string> ReadString(const TKeyValues& key, const std::string& name,
+                                      TStringRead rule) {
     switch (rule) {
     case TStringRead::StringOnly:
-        return ReadRegStringChecked(key, name);
+        return key.DataType(name) == platform::TRegDataType::rdString ? key.String(name)
+                                                                      : std::string();
     case TStringRead::Plain:
-        return key.ValueExists(name) ? key.ReadString(name) : std::string();
+        return key.Exists(name) ? key.String(name) : std::string();
     case TStringRead::WhenPresent:
         break;
     }
-    return key.ValueExists(name) ? std::optional<std::string>(key.ReadString(name)) : std::nullopt;
+    return key.Exists(name) ? std::optional<std::string>(key.String(name)) : std::nullopt;
 }
 
-std::optional<std::int32_t> ReadInteger(TRegistry& key, const std::string& name) {
-    return key.ValueExists(name) ? std::optional<std::int32_t>(key.ReadInteger(name))
-                                 : std::nullopt;
+std::optional<std::int32_t> ReadInteger(const TKeyValues& key, const std::string& name) {
+    return key.Exists(name) ? std::optional<std::int32_t>(key.Integer(name)) : std::nullopt;
 }
 
-std::optional<bool> ReadFlag(TRegistry& key, const std::string& name) {
+std::optional<bool> ReadFlag(const TKeyValues& key, const std::string& name) {
     const auto value = ReadInteger(key, name);
     return value ? std::optional<bool>(*value == 1) : std::nullopt;
 }
@@ -98,10 +168,12 @@ TStoredConnection StoredConnection(std::uint8_t connectionType, int kind) {
     return {3, false};
 }
 
-TPasswordRead ReadPassword(TStoredPasswords& passwords, TRegistry& key,
+TPasswordRead ReadPassword(TStoredPasswords& passwords, const TKeyValues& key,
                            const std::string& valueName, bool passwordsAvailable) {
     TPasswordRead read;
-    read.Reference = passwords.ReadReferenceValue(key, valueName);
+    if (const auto bytes = key.Binary(valueName)) {
+        read.Reference = ReferenceFromValueBytes(passwords.Store(), *bytes);
+    }
     if (passwordsAvailable && !read.Reference.empty()) {
         read.Password = passwords.ReadStoredPassword(read.Reference);
     }

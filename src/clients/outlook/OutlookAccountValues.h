@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace outlook_values {
 
@@ -73,19 +75,46 @@ extern const std::array<TSenderValue, 5> SenderValues;
 
 // ---- Reading ----
 
+// The values of one account key, read from the registry at once: every single read would walk
+// the key's path again, and a store reads some thirty values per account.
+class TKeyValues {
+public:
+    explicit TKeyValues(const platform::TRegistry& key);
+    const std::string& Path() const { return Path_; } // the key's path below its root
+    bool Exists(const std::string& name) const { return Find(name) != nullptr; }
+    // As the registry classifies it; rdUnknown when missing.
+    platform::TRegDataType DataType(const std::string& name) const;
+    // Like the registry's readers: a missing value or one of another type raises
+    // platform::ERegistryException.
+    std::string String(const std::string& name) const; // string or expandable string
+    std::int32_t Integer(const std::string& name) const;
+    // The bytes of a binary value; nullopt when missing or of another type.
+    std::optional<std::vector<std::uint8_t>> Binary(const std::string& name) const;
+
+private:
+    struct TValue {
+        platform::TRegValueType Type = platform::TRegValueType::None;
+        std::vector<std::uint8_t> Data;
+    };
+    const TValue* Find(const std::string& name) const;
+
+    std::string Path_;
+    std::vector<std::pair<std::string, TValue>> Values_; // by folded name, sorted
+};
+
 enum class TStringRead {
     StringOnly,  // a value of the plain string type gives its text; anything else reads as empty
     Plain,       // missing reads as empty; a value of another type raises
     WhenPresent, // missing leaves the field as it is; a value of another type raises
 };
 // nullopt: leave the field as it is. The raising rules raise platform::ERegistryException.
-std::optional<std::string> ReadString(platform::TRegistry& key, const std::string& name,
+std::optional<std::string> ReadString(const TKeyValues& key, const std::string& name,
                                       TStringRead rule);
 // The 32-bit integer when the value exists; nullopt when it does not. A value of another type
 // raises platform::ERegistryException, which drops what the store was loading.
-std::optional<std::int32_t> ReadInteger(platform::TRegistry& key, const std::string& name);
+std::optional<std::int32_t> ReadInteger(const TKeyValues& key, const std::string& name);
 // "The value is 1", when it exists (raising like ReadInteger).
-std::optional<bool> ReadFlag(platform::TRegistry& key, const std::string& name);
+std::optional<bool> ReadFlag(const TKeyValues& key, const std::string& name);
 
 // ---- Outgoing authentication ("SMTP Use Sicily" against SmtpAuthMode and SmtpUseSPA) ----
 //   stored 0: mode 0 (none)                    stored 2: mode 1 (the incoming credentials)
@@ -118,7 +147,7 @@ struct TPasswordRead {
     std::string Password;  // empty without a provider or an item
 };
 // The reference in the value and, when passwords are available, the password of its item.
-TPasswordRead ReadPassword(TStoredPasswords& passwords, platform::TRegistry& key,
+TPasswordRead ReadPassword(TStoredPasswords& passwords, const TKeyValues& key,
                            const std::string& valueName, bool passwordsAvailable);
 
 // What one save does with one password: reference value and item.

@@ -161,7 +161,7 @@ void TOutlookExpressMailAccounts::LoadIdentity(const std::string& keyName,
 
     bool hangUp = true;
     if (registry.OpenKeyReadOnly(Absolute(keys::IdentitySettings(keyName)))) {
-        hangUp = ReadFlag(registry, keys::HangupAfterSpool).value_or(true);
+        hangUp = ReadFlag(TKeyValues(registry), keys::HangupAfterSpool).value_or(true);
     }
     SetHangUpAfterSpool(hangUp); // store-wide, so the last identity read decides
     if (registry.OpenKeyReadOnly(Absolute(keys::MailCheck(keyName)))) {
@@ -214,16 +214,17 @@ TOutlookExpressMailAccounts::LoadAccount(TMailProfile* profile, const std::strin
     if (!registry.OpenKeyReadOnly(Absolute(profile->AccountsLocation() + "\\" + accountKey))) {
         return nullptr;
     }
+    const TKeyValues values(registry);
+    registry.CloseKey();
     std::unique_ptr<TMailAccount> account;
-    if (registry.ValueExists(Pop3Values.Server)) {
+    if (values.Exists(Pop3Values.Server)) {
         account = std::make_unique<TPOPMailAccount>(profile);
-        ReadPOPAccount(registry, *account);
-    } else if (registry.ValueExists(ImapValues.Server)) {
+    } else if (values.Exists(ImapValues.Server)) {
         account = std::make_unique<TIMAPMailAccount>(profile);
-        ReadIMAPAccount(registry, *account);
     } else {
         return nullptr; // news, directory service and other kinds of account
     }
+    ReadAccount(values, *account);
     if (account->AccountName().empty()) {
         return nullptr;
     }
@@ -251,17 +252,17 @@ void TOutlookExpressMailAccounts::ReloadIMAPAccount(TMailAccount& account) {
 }
 
 void TOutlookExpressMailAccounts::ReadPOPAccount(TRegistry& key, TMailAccount& account) {
-    ReadAccount(key, account);
+    ReadAccount(TKeyValues(key), account);
 }
 
 void TOutlookExpressMailAccounts::ReadIMAPAccount(TRegistry& key, TMailAccount& account) {
-    ReadAccount(key, account);
+    ReadAccount(TKeyValues(key), account);
 }
 
-void TOutlookExpressMailAccounts::ReadAccount(TRegistry& key, TMailAccount& account) {
+void TOutlookExpressMailAccounts::ReadAccount(const TKeyValues& key, TMailAccount& account) {
     // The setters would save each field back while it is being read.
     const TAutoSaveOff autoSaveOff(*this);
-    account.SetStoreLocation(key.CurrentPath());
+    account.SetStoreLocation(key.Path());
     for (const TSenderValue& value : SenderValues) {
         (account.*value.Set)(ReadString(key, value.Name, TStringRead::StringOnly).value_or(""));
     }

@@ -66,9 +66,9 @@ private:
     void LoadIdentity(const std::string& keyName, const platform::TGUID& associated);
     void LoadAccountTree(TMailProfile& profile);
     void ReadDefaultIdentity(const platform::TGUID& associated);
-    void ReadAccount(platform::TRegistry& key, TMailAccount& account);
-    void ReadIncoming(platform::TRegistry& key, TMailAccount& account);
-    void ReadOutgoing(platform::TRegistry& key, TMailAccount& account);
+    void ReadAccount(const outlook_values::TKeyValues& key, TMailAccount& account);
+    void ReadIncoming(const outlook_values::TKeyValues& key, TMailAccount& account);
+    void ReadOutgoing(const outlook_values::TKeyValues& key, TMailAccount& account);
     // The "Internet Account Manager" key of the profile; empty when it has none yet.
     std::string AccountManagerKeyOf(const TMailProfile& profile) const;
     // The account key's values in the order Outlook Express writes them.

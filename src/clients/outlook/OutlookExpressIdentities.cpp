@@ -69,10 +69,6 @@ void TOutlookExpressMailAccounts::SaveProfile(TMailProfile& profile) {
 
     TSaveSteps steps;
     TRegistrySaveSteps registry(steps);
-    if (ProfilePasswordsAvailable()) {
-        AddIdentityPassword(steps, Passwords_, identity, profile.ProfilePassword(),
-                            profile.PasswordProtected());
-    }
     if (firstIdentity) {
         registry.WriteString(keys::Identities, keys::DefaultUserId, identity);
         registry.WriteInteger(keys::Identities, keys::IdentityOrdinal, 2);
@@ -84,6 +80,10 @@ void TOutlookExpressMailAccounts::SaveProfile(TMailProfile& profile) {
         registry.WriteString(keys::Identity(identity), keys::UserId, identity);
     }
     PrepareMailCheck(identity, profile, false, registry);
+    if (ProfilePasswordsAvailable()) {
+        AddIdentityPassword(steps, Passwords_, identity, profile.ProfilePassword(),
+                            profile.PasswordProtected());
+    }
     registry.AddSave();
     steps.Run();
 

@@ -5,14 +5,13 @@
 #include "clients/outlook/OutlookAccountValues.h"
 
 using platform::TRegDataType;
-using platform::TRegistry;
 using namespace outlook_values;
 
 namespace {
 
 // The values both kinds of incoming server have.
 template <class TAccount>
-void ReadServer(TRegistry& key, const TIncomingValueNames& names, TAccount& account) {
+void ReadServer(const TKeyValues& key, const TIncomingValueNames& names, TAccount& account) {
     account.SetIncomingServer(ReadString(key, names.Server, TStringRead::Plain).value_or(""));
     if (const auto port = ReadInteger(key, names.Port)) {
         account.SetIncomingPort(*port);
@@ -25,7 +24,7 @@ void ReadServer(TRegistry& key, const TIncomingValueNames& names, TAccount& acco
     }
 }
 
-void ReadPopOnly(TRegistry& key, TPOPMailAccount& account) {
+void ReadPopOnly(const TKeyValues& key, TPOPMailAccount& account) {
     if (const auto timeout = ReadInteger(key, Pop3Timeout)) {
         account.SetIncomingTimeout(*timeout);
     }
@@ -43,7 +42,7 @@ void ReadPopOnly(TRegistry& key, TPOPMailAccount& account) {
     }
 }
 
-void ReadImapOnly(TRegistry& key, TIMAPMailAccount& account) {
+void ReadImapOnly(const TKeyValues& key, TIMAPMailAccount& account) {
     if (const auto folder = ReadString(key, ImapRootFolder, TStringRead::WhenPresent)) {
         account.SetRootFolder(*folder);
     }
@@ -55,7 +54,7 @@ void ReadImapOnly(TRegistry& key, TIMAPMailAccount& account) {
 
 } // namespace
 
-void TOutlookExpressMailAccounts::ReadIncoming(TRegistry& key, TMailAccount& account) {
+void TOutlookExpressMailAccounts::ReadIncoming(const TKeyValues& key, TMailAccount& account) {
     const TIncomingValueNames& names = IncomingValueNames(account.Kind());
     account.SetUserName(ReadString(key, names.UserName, TStringRead::StringOnly).value_or(""));
     const TPasswordRead password =
@@ -63,11 +62,11 @@ void TOutlookExpressMailAccounts::ReadIncoming(TRegistry& key, TMailAccount& acc
     if (AccountPasswordsAvailable()) {
         account.SetPassword(password.Password);
     }
-    if (key.ValueExists(names.PromptForPassword)) {
+    if (key.Exists(names.PromptForPassword)) {
         // Anything but an integer 0 means Outlook Express asks for the password.
-        account.SetRememberPassword(key.GetDataType(names.PromptForPassword) ==
+        account.SetRememberPassword(key.DataType(names.PromptForPassword) ==
                                         TRegDataType::rdInteger &&
-                                    key.ReadInteger(names.PromptForPassword) == 0);
+                                    key.Integer(names.PromptForPassword) == 0);
     }
     if (auto* pop = dynamic_cast<TPOPMailAccount*>(&account)) {
         ReadServer(key, names, *pop);
@@ -78,7 +77,7 @@ void TOutlookExpressMailAccounts::ReadIncoming(TRegistry& key, TMailAccount& acc
     }
 }
 
-void TOutlookExpressMailAccounts::ReadOutgoing(TRegistry& key, TMailAccount& account) {
+void TOutlookExpressMailAccounts::ReadOutgoing(const TKeyValues& key, TMailAccount& account) {
     account.SetSmtpServer(ReadString(key, SmtpServer, TStringRead::StringOnly).value_or(""));
     if (const auto port = ReadInteger(key, SmtpPort)) {
         account.SetSmtpPort(*port);
@@ -93,7 +92,7 @@ void TOutlookExpressMailAccounts::ReadOutgoing(TRegistry& key, TMailAccount& acc
         if (UsesOwnSmtpLogin(*sicily)) {
             account.SetSmtpUserName(
                 ReadString(key, SmtpUserName, TStringRead::StringOnly).value_or(""));
-            if (key.ValueExists(SmtpPassword)) {
+            if (key.Exists(SmtpPassword)) {
                 const TPasswordRead password =
                     ReadPassword(Passwords_, key, SmtpPassword, AccountPasswordsAvailable());
                 if (AccountPasswordsAvailable()) {

@@ -159,12 +159,7 @@ void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
 
     TSaveSteps steps;
     TRegistrySaveSteps registry(steps);
-    // Items first: should the program end halfway, an item nothing names yet does no harm.
-    AddPasswordItem(steps, Passwords_, passwords.Incoming);
-    if (passwords.Outgoing) {
-        AddPasswordItem(steps, Passwords_, *passwords.Outgoing);
-    }
-    // The counter moves past the key before the key is written, for the same reason.
+    // The counter moves past the key before the key is written.
     const auto number = KeyNumber(account.AccountKey());
     if (number && *number >= ReadKeyCounter(manager) && *number < 0x7FFFFFFFu) {
         registry.WriteInteger(manager, keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
@@ -179,6 +174,12 @@ void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
     }
     if (account.IsDefault()) {
         registry.WriteString(manager, keys::DefaultMailAccount, account.AccountKey());
+    }
+    // The registry values so far are in memory only; writing an item writes them together with
+    // it, in one piece.
+    AddPasswordItem(steps, Passwords_, passwords.Incoming);
+    if (passwords.Outgoing) {
+        AddPasswordItem(steps, Passwords_, *passwords.Outgoing);
     }
     registry.AddSave();
     steps.Run();

@@ -251,7 +251,7 @@ TEST_F(OutlookExpressSave, AFailedSaveOfAnExistingAccountPutsBackEveryValue) {
     EXPECT_FALSE(IntegerAt(key, "POP3 Timeout")) << "a value the save added is gone again";
 }
 
-TEST_F(OutlookExpressSave, AKeyThatCannotBeMadePutsBackThePasswordItemWrittenBefore) {
+TEST_F(OutlookExpressSave, AKeyThatCannotBeMadeLeavesNoItemAndNoCounter) {
     InstallEmptyTree();
     TScriptedRandom random({12345678, 87654321});
     auto store = Load(random);
