@@ -115,6 +115,14 @@ TLanguageTableContent ParseLanguageTable(const QString& aText) {
     return content;
 }
 
+TLanguageTableContent ParseLanguageTableFile(const QByteArray& aBytes, const QString& aFileName) {
+    try {
+        return ParseLanguageTable(QString::fromUtf8(aBytes));
+    } catch (const ELanguageTableError& error) {
+        throw ELanguageTableError(aFileName.toStdString() + ", " + error.what());
+    }
+}
+
 QStringList LanguageTableForms() {
     return {"T_main",     "T_welcome", "T_accountslist", "T_accounttype",
             "T_userdata", "T_setup",   "T_finished",     "T_closedialog"};
@@ -126,7 +134,7 @@ TLanguageTableContent LoadLanguageTable(const QString& aFormName) {
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    return ParseLanguageTable(QString::fromUtf8(file.readAll()));
+    return ParseLanguageTableFile(file.readAll(), aFormName + ".lang");
 }
 
 QStringList DecodeMultiLine(const QString& aCommaText) {

@@ -6,6 +6,7 @@
 // and cells "\n" stands for a line break, "\t" for a tab and "\\" for a backslash. Cells
 // missing at the end of a line are empty. Lines starting with "#" are comments.
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,8 @@ private:
 
 // Throws ELanguageTableError for an unknown section or a row outside any section.
 TLanguageTableContent ParseLanguageTable(const QString& aText);
+// The stored bytes (UTF-8) of a table file; the error names the file and the line.
+TLanguageTableContent ParseLanguageTableFile(const QByteArray& aBytes, const QString& aFileName);
 // The compiled-in table of a form ("T_main", "T_welcome" ...); empty for an unknown form.
 TLanguageTableContent LoadLanguageTable(const QString& aFormName);
 // The forms that have a compiled-in table, in creation order.

@@ -83,15 +83,22 @@ public:
     }
 
 private:
+    // Conditions are taken one after the other in a loop, so that a line of many nested
+    // "if exist" neither recurses nor copies the rest of the line per condition.
     void Execute(const std::string& command, std::size_t current) {
         std::size_t pos = 0;
-        const std::string word = CommandWord(command, pos);
+        std::string word = CommandWord(command, pos);
+        while (word == "if") {
+            if (!ConditionHolds(command, pos))
+                return;
+            while (pos < command.size() && (IsBlank(command[pos]) || command[pos] == '@'))
+                ++pos; // as TrimCommand does at the start of a line
+            word = CommandWord(command, pos);
+        }
         if (word == "goto")
             Goto(command.substr(pos), current);
         else if (word == "del" || word == "erase")
             Delete(command.substr(pos));
-        else if (word == "if")
-            If(command.substr(pos), current);
         // Anything else (echo, rem, commands we do not know) has no effect here.
     }
 
@@ -106,25 +113,21 @@ private:
         }
     }
 
-    // "if [/i] [not] exist <file> <command>"; other conditions are not understood and the
-    // whole line is skipped.
-    void If(const std::string& rest, std::size_t current) {
-        std::size_t pos = 0;
-        std::string word = CommandWord(rest, pos);
+    // The condition of "if [/i] [not] exist <file> <command>" from pos, which it moves to the
+    // command. Other conditions are not understood, and the whole line is then skipped.
+    bool ConditionHolds(const std::string& command, std::size_t& pos) {
+        std::string word = CommandWord(command, pos);
         if (word == "/i")
-            word = CommandWord(rest, pos);
+            word = CommandWord(command, pos);
         bool negate = false;
         if (word == "not") {
             negate = true;
-            word = CommandWord(rest, pos);
+            word = CommandWord(command, pos);
         }
         if (word != "exist")
-            return;
-        const std::string file = NextArgument(rest, pos);
-        if (file.empty())
-            return;
-        if (Host.FileExists(file) != negate)
-            Execute(TrimCommand(rest.substr(pos)), current);
+            return false;
+        const std::string file = NextArgument(command, pos);
+        return !file.empty() && Host.FileExists(file) != negate;
     }
 
     void Goto(const std::string& arguments, std::size_t current) {
@@ -232,8 +235,8 @@ std::string BatchFileArgument(const std::string& path, bool alwaysQuote) {
             needsQuotes = true;
         escaped += c;
     }
-    if (path.empty())
-        return {};
+    if (path.empty() || path.front() == '/')
+        return {}; // del would take it for a switch, quoted or not
     return needsQuotes ? "\"" + escaped + "\"" : escaped;
 }
 

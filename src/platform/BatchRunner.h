@@ -50,7 +50,8 @@ TBatchResult RunBatch(const std::string& text, const std::string& batchPath, TBa
 
 // A file name written into a batch line so that it still names the same file: "%" doubled, and
 // quoted when asked to or when it holds a character that would split or redirect the command.
-// Empty when no batch line can carry the name (a quote, a control character).
+// Empty when no batch line can carry the name (a quote, a control character, a leading "/"
+// that del would take for a switch).
 std::string BatchFileArgument(const std::string& path, bool alwaysQuote);
 
 // The host that acts on the installed simulated system: files on its drive, its environment,

@@ -128,16 +128,39 @@ fs::path FindComponent(const fs::path& dir, const std::string& name) {
     return dir / (best.empty() ? name : best);
 }
 
+// A symbolic link on the drive is followed only when it leads to a place on the drive: one
+// leading elsewhere, or nowhere, would let a Windows path reach the host beyond the drive.
+bool LinkStaysOnDrive(const fs::path& link, const fs::path& drive) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    if (ec)
+        return false;
+    const fs::path base = fs::canonical(drive, ec);
+    if (ec)
+        return false;
+    return std::mismatch(base.begin(), base.end(), target.begin(), target.end()).first ==
+           base.end();
+}
+
+bool IsLink(const fs::path& host) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(host, ec));
+}
+
+// The host path of a Windows path on the drive; empty when it names nothing there.
 fs::path Resolve(const detail::TWinPath& path) {
     if (!path.Valid || path.Drive != "C:")
         return {};
-    fs::path host = detail::DriveRoot();
-    if (host.empty())
+    const fs::path drive = detail::DriveRoot();
+    if (drive.empty())
         return {};
+    fs::path host = drive;
     for (const std::string& component : path.Components) {
         if (detail::HasWildcards(component) || component.rfind(TempPrefix, 0) == 0)
             return {};
         host = FindComponent(host, component);
+        if (IsLink(host) && !LinkStaysOnDrive(host, drive))
+            return {};
     }
     return host;
 }
@@ -408,9 +431,12 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
         }
     }
     std::vector<TFindEntry> files;
+    const fs::path drive = detail::DriveRoot();
     for (fs::directory_iterator it(hostDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.rfind(TempPrefix, 0) == 0 || !detail::WildcardMatch(mask, name))
+            continue;
+        if (IsLink(it->path()) && !LinkStaysOnDrive(it->path(), drive))
             continue;
         if (auto entry = EntryOf(it->path(), name, prefix + name))
             files.push_back(*entry);

@@ -1,7 +1,9 @@
 #pragma once
 // Files on the simulated drive, named by Windows paths ("C:\Program Files\X\a.txt").
 // Component lookup ignores case; creation keeps the case given. A path never leaves the drive:
-// "C:\..\.." is "C:\". Relative paths are taken from the current directory.
+// "C:\..\.." is "C:\", and a symbolic link on the drive is followed only when it leads to a
+// place on the drive (any other names nothing, and is not listed). Relative paths are taken from
+// the current directory.
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 // The .reg text of a hive, as regedit exports it ("Windows Registry Editor Version 5.00": UTF-16LE
 // with BOM, CRLF, hex data wrapped at 80 columns) and as older or hand-written files have it
-// (UTF-8 with or without BOM, "REGEDIT4").
+// (UTF-8 with or without BOM, "REGEDIT4", "; comments" on their own lines or after a value).
 
 #include "platform/RegKey.h"
 #include "platform/System.h"

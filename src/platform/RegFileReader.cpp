@@ -31,6 +31,12 @@ std::u16string_view TrimRight(std::u16string_view s) {
     return s;
 }
 
+// What follows a complete value: nothing, or a "; comment" as hand-written files have it.
+bool IsEndOfValue(std::u16string_view rest) {
+    rest = TrimLeft(rest);
+    return rest.empty() || rest.front() == u';';
+}
+
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') {
         return c - u'0';
@@ -229,6 +235,10 @@ TRegKey* TReader::ResolveKeyPath(std::u16string_view path, bool create) {
     } else if (FoldName(names[0]) != FoldName(RootName_)) {
         Fail("key " + Quote(path) + " is not in " + RootName_);
     }
+    if (names.size() - first > MaxKeyDepth) {
+        Fail("key path nested deeper than " + std::to_string(MaxKeyDepth) +
+             " levels: " + Quote(path));
+    }
     TRegKey* key = &Root_;
     for (std::size_t i = first; i < names.size() && key != nullptr; ++i) {
         if (!create) {
@@ -266,7 +276,7 @@ void TReader::ReadValueLine(std::u16string_view line) {
     }
     line = TrimLeft(line.substr(1));
     const std::string valueName = Utf16ToUtf8(name);
-    if (TrimRight(line) == u"-") {
+    if (!line.empty() && line.front() == u'-' && IsEndOfValue(line.substr(1))) {
         Current_->DeleteValue(valueName);
         return;
     }
@@ -280,7 +290,7 @@ std::vector<std::uint8_t> TReader::ReadData(std::u16string_view line, std::uint3
     std::vector<std::uint8_t> data;
     if (!line.empty() && line.front() == u'"') {
         const std::u16string text = TakeQuoted(line);
-        if (!TrimRight(line).empty()) {
+        if (!IsEndOfValue(line)) {
             Fail("unexpected text after the string " + Quote(line));
         }
         data.reserve(text.size() * 2 + 2);
@@ -292,7 +302,7 @@ std::vector<std::uint8_t> TReader::ReadData(std::u16string_view line, std::uint3
     if (StartsWithNoCase(line, u"dword:")) {
         std::u16string_view digits = line.substr(6);
         const auto value = TakeHex(digits, 8);
-        if (!value || !TrimRight(digits).empty()) {
+        if (!value || !IsEndOfValue(digits)) {
             Fail("bad dword " + Quote(line.substr(6)));
         }
         for (int i = 0; i < 4; ++i) {
@@ -351,7 +361,7 @@ std::vector<std::uint8_t> TReader::TakeHexBytes(std::u16string_view s) {
     std::vector<std::uint8_t> bytes;
     while (true) {
         s = TrimLeft(s);
-        if (s.empty()) {
+        if (IsEndOfValue(s)) {
             return bytes;
         }
         if (TrimRight(s) == u"\\") {
@@ -368,7 +378,7 @@ std::vector<std::uint8_t> TReader::TakeHexBytes(std::u16string_view s) {
         s = TrimLeft(s);
         if (!s.empty() && s.front() == u',') {
             s.remove_prefix(1);
-        } else if (!s.empty() && TrimRight(s) != u"\\") {
+        } else if (!IsEndOfValue(s) && TrimRight(s) != u"\\") {
             Fail("bad hex byte in " + Quote(s));
         }
     }

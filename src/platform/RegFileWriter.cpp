@@ -99,17 +99,41 @@ bool NeedsHeader(const TRegKey& key) {
 }
 
 void AppendKey(std::u16string& out, const TRegKey& key, const std::u16string& path) {
-    if (NeedsHeader(key)) {
-        out += u'[';
-        out += path;
-        out += u"]\r\n";
-        for (const TRegValue& value : key.Values()) {
-            AppendValue(out, value);
-        }
-        out += u"\r\n";
+    if (!NeedsHeader(key)) {
+        return;
     }
-    for (const auto& entry : key.SubKeys()) {
-        AppendKey(out, *entry.second, path + u'\\' + Utf8ToUtf16(entry.second->Name()));
+    out += u'[';
+    out += path;
+    out += u"]\r\n";
+    for (const TRegValue& value : key.Values()) {
+        AppendValue(out, value);
+    }
+    out += u"\r\n";
+}
+
+// Each key, then its subkeys in order. Walked with a stack of its own and one path buffer, so
+// that a deep hive neither recurses nor keeps a copy of the path per level.
+void AppendTree(std::u16string& out, const TRegKey& root, std::u16string path) {
+    struct TLevel {
+        const TRegKey* Key;
+        TRegKey::TSubKeys::const_iterator Next;
+        std::size_t PathLength;
+    };
+    std::vector<TLevel> levels;
+    AppendKey(out, root, path);
+    levels.push_back({&root, root.SubKeys().begin(), path.size()});
+    while (!levels.empty()) {
+        TLevel& level = levels.back();
+        if (level.Next == level.Key->SubKeys().end()) {
+            levels.pop_back();
+            continue;
+        }
+        const TRegKey& key = *(level.Next++)->second;
+        path.resize(level.PathLength);
+        path += u'\\';
+        path += Utf8ToUtf16(key.Name());
+        AppendKey(out, key, path);
+        levels.push_back({&key, key.SubKeys().begin(), path.size()});
     }
 }
 
@@ -117,7 +141,7 @@ void AppendKey(std::u16string& out, const TRegKey& key, const std::u16string& pa
 
 std::string FormatRegFile(const TRegKey& root, const std::string& rootName) {
     std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n";
-    AppendKey(text, root, Utf8ToUtf16(rootName));
+    AppendTree(text, root, Utf8ToUtf16(rootName));
     std::string bytes;
     bytes.reserve(text.size() * 2 + 2);
     bytes += "\xFF\xFE";

@@ -18,15 +18,24 @@ namespace {
 std::atomic<std::uint64_t> LastStamp{0};
 std::atomic<TSaveFault> Fault{TSaveFault::None};
 
-void StampTree(TRegKey& key, std::uint64_t stamp) {
-    key.Stamp = stamp;
-    key.TreeStamp = stamp;
-    for (auto& entry : key.SubKeys()) {
-        StampTree(*entry.second, stamp);
+void StampTree(TRegKey& root, std::uint64_t stamp) {
+    std::vector<TRegKey*> pending{&root};
+    while (!pending.empty()) {
+        TRegKey* key = pending.back();
+        pending.pop_back();
+        key->Stamp = stamp;
+        key->TreeStamp = stamp;
+        for (auto& entry : key->SubKeys()) {
+            pending.push_back(entry.second.get());
+        }
     }
 }
 
 std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        throw ESystemError("Cannot read " + file.string() + ": it is not a file");
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw ESystemError("Cannot read " + file.string() + ": " + std::strerror(errno));
@@ -153,7 +162,7 @@ TRegKey* THive::Find(std::string_view path) const {
 
 TRegKey* THive::Create(std::string_view path) {
     std::vector<std::string> names;
-    if (!SplitKeyPath(path, names)) {
+    if (!SplitKeyPath(path, names) || names.size() > MaxKeyDepth) {
         return nullptr;
     }
     TRegKey* key = Root_.get();

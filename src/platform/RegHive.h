@@ -32,7 +32,8 @@ public:
     TRegKey& Root() { return *Root_; }
     const TRegKey& Root() const { return *Root_; }
 
-    // Paths are below the root key, "" being the root. nullptr when missing or malformed.
+    // Paths are below the root key, "" being the root. nullptr when missing or malformed, and
+    // Create gives nullptr for a path deeper than MaxKeyDepth, as Windows refuses it.
     TRegKey* Find(std::string_view path) const;
     TRegKey* Create(std::string_view path);
     bool Delete(std::string_view path); // with the subtree; never the root

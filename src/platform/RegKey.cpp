@@ -4,12 +4,36 @@
 
 namespace platform::reg {
 
+TRegKey::~TRegKey() {
+    std::vector<std::unique_ptr<TRegKey>> pending;
+    auto takeSubKeys = [&pending](TSubKeys& subKeys) {
+        for (auto& entry : subKeys) {
+            if (entry.second) {
+                pending.push_back(std::move(entry.second));
+            }
+        }
+    };
+    takeSubKeys(SubKeys_);
+    while (!pending.empty()) {
+        std::unique_ptr<TRegKey> key = std::move(pending.back());
+        pending.pop_back();
+        takeSubKeys(key->SubKeys_);
+    } // each key dies here with its subkeys already taken out
+}
+
 std::string TRegKey::Path() const {
-    if (Parent_ == nullptr) {
-        return {};
+    std::vector<const TRegKey*> chain;
+    for (const TRegKey* key = this; key->Parent_ != nullptr; key = key->Parent_) {
+        chain.push_back(key);
     }
-    const std::string parentPath = Parent_->Path();
-    return parentPath.empty() ? Name_ : parentPath + "\\" + Name_;
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty()) {
+            path += '\\';
+        }
+        path += (*it)->Name_;
+    }
+    return path;
 }
 
 TRegKey* TRegKey::FindSubKey(std::string_view name) const {

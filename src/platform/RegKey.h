@@ -12,6 +12,9 @@
 
 namespace platform::reg {
 
+// Windows keeps a key path to at most this many levels below its root key.
+inline constexpr std::size_t MaxKeyDepth = 512;
+
 struct TRegValue {
     std::string Name; // "" is the key's default value
     std::uint32_t Type = 0;
@@ -23,6 +26,8 @@ public:
     using TSubKeys = std::map<std::string, std::unique_ptr<TRegKey>>; // by folded name
 
     TRegKey(std::string name, TRegKey* parent) : Name_(std::move(name)), Parent_(parent) {}
+    // Takes the subtree apart level by level: a deep chain of keys never recurses.
+    ~TRegKey();
     TRegKey(const TRegKey&) = delete;
     TRegKey& operator=(const TRegKey&) = delete;
 

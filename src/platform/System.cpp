@@ -80,37 +80,32 @@ void SetVersionDefaults(const TIniFile& ini, TMachineFacts& f) {
     f.PlatformId = is9x ? TPlatformId::Win9x : TPlatformId::NT;
     f.MajorVersion = ini.ReadInteger("Windows", "Major", is9x ? 4 : 5);
     f.MinorVersion = ini.ReadInteger("Windows", "Minor", is9x ? 10 : 1);
-    const int v = f.MajorVersion * 100 + f.MinorVersion;
+    // Compared as pairs: any arithmetic on two free numbers from the file can overflow or mix
+    // versions up (4.101 is not 5.1).
+    const auto is = [&f](int major, int minor) {
+        return f.MajorVersion == major && f.MinorVersion == minor;
+    };
     int build = 0;
     std::string servicePack;
     if (is9x) {
-        build = v == 400 ? 950 : v == 490 ? 3000 : 2222;
+        build = is(4, 0) ? 950 : is(4, 90) ? 3000 : 2222;
+    } else if (is(5, 0)) {
+        build = 2195;
+        servicePack = "Service Pack 4";
+    } else if (is(5, 1)) {
+        build = 2600;
+        servicePack = "Service Pack 3";
+    } else if (is(5, 2)) {
+        build = 3790;
+        servicePack = "Service Pack 2";
+    } else if (is(6, 0)) {
+        build = 6002;
+        servicePack = "Service Pack 2";
+    } else if (is(6, 1)) {
+        build = 7601;
+        servicePack = "Service Pack 1";
     } else {
-        switch (v) {
-        case 500:
-            build = 2195;
-            servicePack = "Service Pack 4";
-            break;
-        case 501:
-            build = 2600;
-            servicePack = "Service Pack 3";
-            break;
-        case 502:
-            build = 3790;
-            servicePack = "Service Pack 2";
-            break;
-        case 600:
-            build = 6002;
-            servicePack = "Service Pack 2";
-            break;
-        case 601:
-            build = 7601;
-            servicePack = "Service Pack 1";
-            break;
-        default:
-            build = f.MajorVersion < 5 ? 1381 : 0;
-            break;
-        }
+        build = f.MajorVersion < 5 ? 1381 : 0;
     }
     f.BuildNumber = ini.ReadInteger("Windows", "Build", build);
     f.ServicePack = ini.ReadString("Windows", "ServicePack", servicePack);

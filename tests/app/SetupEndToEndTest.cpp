@@ -54,6 +54,7 @@ protected:
         aPrefs[s + "remember_password"] = "true";
         aPrefs[s + "port"] = "995";
         aPrefs[s + "useSecAuth"] = "false";
+        aPrefs[s + "authMethod"] = "3"; // what current Thunderbird versions read instead
         aPrefs[s + "socketType"] = "3";
         aPrefs[s + "leave_on_server"] = "true";
         const std::string m = "mail.smtpserver." + aSmtp + ".";
@@ -61,6 +62,7 @@ protected:
         aPrefs[m + "port"] = "465";
         aPrefs[m + "try_ssl"] = "3";
         aPrefs[m + "auth_method"] = "1";
+        aPrefs[m + "authMethod"] = "3";
         aPrefs[m + "username"] = Quoted(Address);
     }
 

@@ -1,6 +1,7 @@
 #include "platform/BatchRunner.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "support/SmallStack.h"
 #include "support/TestSystem.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,9 @@ TEST(BatchFileArgument, QuotesWhenNeededDoublesPercentsAndRefusesWhatCannotBeWri
     EXPECT_EQ(BatchFileArgument("C:\\a\"b.exe", true), "");
     EXPECT_EQ(BatchFileArgument("C:\\a\r\ndel C:\\b", true), "");
     EXPECT_EQ(BatchFileArgument("", false), "");
+    // del takes a leading "/" for a switch, quoted or not (found by fuzzing).
+    EXPECT_EQ(BatchFileArgument("/+i6", false), "");
+    EXPECT_EQ(BatchFileArgument("/x", true), "");
 }
 
 TEST(SystemBatchHost, ARunningProgramsImageCannotBeDeletedUntilItEnds) {
@@ -240,4 +244,28 @@ TEST(StartBatch, WinExecBatchStartsTheSameRunner) {
     EXPECT_TRUE(WaitUntil(
         [&] { return !sys.Exists("C:\\Temp\\victim.txt") && !sys.Exists("C:\\Temp\\run.bat"); },
         std::chrono::seconds(30)));
+}
+
+TEST(BatchRunner, NestedConditionsRunWithoutRecursion) {
+    // One "if exist" per level used to cost a stack frame and a copy of the rest of the line.
+    for (const bool present : {true, false}) {
+        TFakeHost host;
+        host.Files = {"a", "victim"};
+        std::string line;
+        for (int i = 0; i < 100'000; ++i)
+            line += present ? "if exist a " : "if not exist a ";
+        line += "del victim\r\n";
+        TBatchResult result;
+        testing_support::RunOnSmallStack([&] { result = RunBatch(line, Batch, host); });
+        EXPECT_EQ(result.End, TBatchEnd::Completed);
+        EXPECT_EQ(result.Deleted,
+                  present ? std::vector<std::string>{"victim"} : std::vector<std::string>{});
+    }
+}
+
+TEST(BatchRunner, ACommandAfterAConditionMayStartWithAnAt) {
+    TFakeHost host;
+    host.Files = {"a", "b"};
+    const TBatchResult result = RunBatch("if exist a @del b\r\n", Batch, host);
+    EXPECT_EQ(result.Deleted, std::vector<std::string>{"b"});
 }

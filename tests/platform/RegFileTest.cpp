@@ -195,6 +195,8 @@ TEST(RegFile, FaultsNameFileAndLine) {
         {head + "\"a\"=\"open\n", 4, "closing quote"},
         {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
         {head + "\"a\"=\"x\" trailing\n", 4, "after the string"},
+        {head + "\"a\"=dword:1 x\n", 4, "bad dword"},
+        {head + "\"a\"=hex:01 02\n", 4, "bad hex byte"},
         {head + "\"a\"\n", 4, "expected \"=\""},
         {head + "[HKEY_CURRENT_USER\\Broken\n", 4, "closing bracket"},
         {head + "[HKEY_CURRENT_USER\\Broken]x\n", 4, "closing bracket"},
@@ -219,6 +221,33 @@ TEST(RegFile, FaultsNameFileAndLine) {
                 EXPECT_NE(message.find(c.Fragment), std::string::npos) << message;
             }
         }
+    }
+}
+
+TEST(RegFile, CommentsAfterCompleteValuesAreAccepted) {
+    // Hand-written files put a "; comment" behind a value; a ";" inside quotes stays text.
+    const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n";
+    const std::string text = head + "\"Text\"=\"a;b\" ; the text\n"
+                                    "\"Tight\"=\"x\";no blank\n"
+                                    "@=\"default\"\t; tab before\n"
+                                    "\"Count\"=dword:0000002a ; forty-two\n"
+                                    "\"Blob\"=hex:01,02 ; two bytes\n"
+                                    "\"Long\"=hex:01,\\\n  02;wrapped\n"
+                                    "\"None\"=hex: ; no bytes\n"
+                                    "\"Path\"=hex(2):41,00,00,00 ; expandable\n"
+                                    "\"Gone\"=\"1\"\n"
+                                    "\"Gone\"=- ; removed again\n";
+    for (const std::string& bytes : {text, Utf16File(text)}) {
+        const auto root = Parse(bytes);
+        EXPECT_EQ(ValueAt(*root, "K", "Text").Data, Wide(std::u16string(u"a;b") + u'\0'));
+        EXPECT_EQ(ValueAt(*root, "K", "Tight").Data, Wide(std::u16string(u"x") + u'\0'));
+        EXPECT_EQ(ValueAt(*root, "K", "").Data, Wide(std::u16string(u"default") + u'\0'));
+        EXPECT_EQ(ValueAt(*root, "K", "Count").Data, TBytes({0x2a, 0, 0, 0}));
+        EXPECT_EQ(ValueAt(*root, "K", "Blob").Data, TBytes({1, 2}));
+        EXPECT_EQ(ValueAt(*root, "K", "Long").Data, TBytes({1, 2}));
+        EXPECT_TRUE(ValueAt(*root, "K", "None").Data.empty());
+        EXPECT_EQ(ValueAt(*root, "K", "Path").Type, 2u);
+        EXPECT_EQ(root->FindSubKey("K")->FindValue("Gone"), nullptr);
     }
 }
 

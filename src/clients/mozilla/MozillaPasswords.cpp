@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kHeader = "#2c";
 constexpr const char* kEnd = ".";
 constexpr const char* kUserField = "\\=username=\\";
 constexpr const char* kPasswordField = "*\\=password=\\";
@@ -19,9 +18,24 @@ bool IsBlankLine(const std::string& line) {
     return prefs_detail::TrimLine(line).empty();
 }
 
-// The entry a six-line block describes; nullopt when the block is not one this reader knows.
-std::optional<TMozillaPassword> ReadEntry(const std::vector<std::string>& lines) {
-    if (lines.size() != 5) {
+// Lines each entry has after its password value: #2d adds the form's address, #2e also a filler.
+std::size_t ExtraLineCount(const std::string& header) {
+    return header == "#2d" ? 1 : header == "#2e" ? 2 : 0;
+}
+
+// The extra lines of an entry this system adds, as the application writes them for a login
+// that came from no form.
+std::vector<std::string> NewExtraLines(std::size_t count) {
+    std::vector<std::string> lines = {"", "---"};
+    lines.resize(count);
+    return lines;
+}
+
+// The entry a block (without its closing ".") describes; nullopt when the block is not one this
+// reader knows.
+std::optional<TMozillaPassword> ReadEntry(const std::vector<std::string>& lines,
+                                          std::size_t extraLines) {
+    if (lines.size() != 5 + extraLines) {
         return std::nullopt;
     }
     const std::string& site = lines[0];
@@ -59,11 +73,17 @@ TMozillaPasswordsFile::TMozillaPasswordsFile(std::string fileName)
     }
 }
 
-void TMozillaPasswordsFile::Read(const std::string& text) {
+TMozillaPasswordsFile::TMozillaPasswordsFile(std::string fileName, std::string_view bytes)
+    : FileName_(std::move(fileName)) {
+    Read(bytes);
+}
+
+void TMozillaPasswordsFile::Read(std::string_view text) {
     const std::vector<std::string> lines = SplitLines(text);
     std::size_t pos = 0;
     if (!lines.empty() && !lines[0].empty() && lines[0][0] == '#') {
         // Header, then the rejected sites up to the first ".", kept as they stand.
+        Header_ = lines[0];
         for (pos = 1; pos < lines.size() && lines[pos] != kEnd; ++pos) {
             RejectedSites_.push_back(lines[pos]);
         }
@@ -85,7 +105,7 @@ void TMozillaPasswordsFile::Read(const std::string& text) {
 
 void TMozillaPasswordsFile::AddBlock(std::vector<std::string> lines) {
     TBlock block;
-    if (std::optional<TMozillaPassword> entry = ReadEntry(lines)) {
+    if (std::optional<TMozillaPassword> entry = ReadEntry(lines, ExtraLineCount(Header_))) {
         block.Entry = std::make_unique<TMozillaPassword>(std::move(*entry));
     }
     block.Lines = std::move(lines);
@@ -131,13 +151,20 @@ void TMozillaPasswordsFile::ChangePassword(const std::string& scheme, const std:
         block.Entry =
             std::make_unique<TMozillaPassword>(TMozillaPassword{user, host, password, scheme});
         block.Lines = {"", kUserField, "~", kPasswordField, ""};
+        for (std::string& line : NewExtraLines(ExtraLineCount(Header_))) {
+            block.Lines.push_back(std::move(line));
+        }
         AddEntry(std::move(block));
     }
 }
 
 void TMozillaPasswordsFile::WritePasswords() const {
+    platform::WriteFileAtomic(FileName_, ToText());
+}
+
+std::string TMozillaPasswordsFile::ToText() const {
     std::string out;
-    AppendLine(out, kHeader);
+    AppendLine(out, Header_);
     for (const std::string& site : RejectedSites_) {
         AppendLine(out, site);
     }
@@ -150,6 +177,9 @@ void TMozillaPasswordsFile::WritePasswords() const {
                 AppendLine(out, block.Lines[i]);
             }
             AppendLine(out, "~" + Base64Encode(entry->Password));
+            for (std::size_t i = 5; i < block.Lines.size(); ++i) {
+                AppendLine(out, block.Lines[i]);
+            }
         } else {
             for (const std::string& line : block.Lines) {
                 AppendLine(out, line);
@@ -157,5 +187,5 @@ void TMozillaPasswordsFile::WritePasswords() const {
         }
         AppendLine(out, kEnd);
     }
-    platform::WriteFileAtomic(FileName_, out);
+    return out;
 }

@@ -10,6 +10,10 @@
 //   ~<Base64 of password>
 //   .
 //
+// Later layouts add lines to each entry after the password value: "#2d" the address of the form
+// the login came from, "#2e" also a filler line ("---"). A file keeps the header it was read
+// with, and new entries take its layout; a new file is "#2c".
+//
 // Entries this reader does not understand (encrypted values, foreign fields, a block cut short)
 // are kept as they were read and written back in their place, so rewriting the file for one
 // password never loses another.
@@ -17,6 +21,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +38,8 @@ public:
     // Reads the file when it exists; a missing or unreadable file gives no entries. Never raises
     // because of the file's content.
     explicit TMozillaPasswordsFile(std::string fileName);
+    // The entries of the given text (bytes in); the file name is where WritePasswords writes.
+    TMozillaPasswordsFile(std::string fileName, std::string_view bytes);
     TMozillaPasswordsFile(const TMozillaPasswordsFile&) = delete;
     TMozillaPasswordsFile& operator=(const TMozillaPasswordsFile&) = delete;
 
@@ -48,6 +55,8 @@ public:
                         const std::string& password, const std::string& host);
     // Writes every entry in order, replacing the file atomically.
     void WritePasswords() const;
+    // The bytes WritePasswords writes.
+    std::string ToText() const;
 
     const std::string& FileName() const { return FileName_; }
     std::size_t Count() const { return Entries_.size(); }
@@ -59,17 +68,18 @@ private:
     struct TBlock {
         std::unique_ptr<TMozillaPassword> Entry; // empty for a block kept verbatim
         // Verbatim lines without the closing "."; for an entry, lines 2 to 4 (the field names and
-        // the user-name value) are written back as read.
+        // the user-name value) and those after the password are written back as read.
         std::vector<std::string> Lines;
     };
 
-    void Read(const std::string& text);
+    void Read(std::string_view text);
     void AddBlock(std::vector<std::string> lines);
     void AddEntry(TBlock block);
     static std::string Key(const std::string& scheme, const std::string& user,
                            const std::string& host);
 
     std::string FileName_;
+    std::string Header_ = "#2c";
     std::vector<std::string> RejectedSites_;
     std::vector<TBlock> Blocks_;
     std::vector<TMozillaPassword*> Entries_;

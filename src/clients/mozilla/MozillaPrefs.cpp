@@ -50,15 +50,17 @@ void TMozillaPrefsFile::Clear() {
 }
 
 void TMozillaPrefsFile::Load(const std::string& path) {
-    const std::optional<std::string> bytes = platform::ReadFileBytes(path);
-    if (!bytes) {
-        return;
+    if (const std::optional<std::string> bytes = platform::ReadFileBytes(path)) {
+        LoadFromText(*bytes);
     }
+}
+
+void TMozillaPrefsFile::LoadFromText(std::string_view bytes) {
     Clear();
-    const auto lines = static_cast<std::size_t>(std::count(bytes->begin(), bytes->end(), '\n'));
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     Preferences_.reserve(lines + 1);
     Index_.Reserve(lines + 1);
-    ForEachLine(*bytes, [this](std::string_view line) {
+    ForEachLine(bytes, [this](std::string_view line) {
         if (auto preference = prefs_detail::ParseStatement(line)) {
             Append(std::make_unique<TMozillaPreference>(std::move(*preference)));
         } else {
@@ -68,6 +70,10 @@ void TMozillaPrefsFile::Load(const std::string& path) {
 }
 
 void TMozillaPrefsFile::SaveToFile(const std::string& path) {
+    platform::WriteFileAtomic(path, SaveToText());
+}
+
+std::string TMozillaPrefsFile::SaveToText() {
     SortPreferences();
     std::string out;
     std::size_t size = 0;
@@ -85,10 +91,10 @@ void TMozillaPrefsFile::SaveToFile(const std::string& path) {
     for (const auto& p : Preferences_) {
         AppendStatement(out, *p);
     }
-    platform::WriteFileAtomic(path, out);
+    return out;
 }
 
-// Equal names keep their order, so the first of a duplicated name stays the one looked up. A file
+// Equal names keep their order, so the last of a duplicated name stays the one looked up. A file
 // read in sorted order with a few preferences added sorts only the added tail and merges it.
 void TMozillaPrefsFile::SortPreferences() {
     const auto less = [](const auto& a, const auto& b) {
@@ -176,17 +182,11 @@ void TMozillaPrefsFile::Delete(const std::string& name) {
         return;
     }
     Index_.Erase(name);
-    const auto pos = std::find_if(Preferences_.begin(), Preferences_.end(),
-                                  [target](const auto& p) { return p.get() == target; });
-    const auto next = Preferences_.erase(pos);
     if (!HasDuplicates_) {
+        std::erase_if(Preferences_, [target](const auto& p) { return p.get() == target; });
         return;
     }
-    // A later preference of the same name becomes the one lookups find.
-    const auto again = std::find_if(next, Preferences_.end(), [&name](const auto& p) {
-        return TPrefNameIndex::SameName(p->Name, name);
-    });
-    if (again != Preferences_.end()) {
-        Index_.Insert(again->get());
-    }
+    // Every statement of the name goes: an earlier one left behind would be read instead.
+    std::erase_if(Preferences_,
+                  [&name](const auto& p) { return TPrefNameIndex::SameName(p->Name, name); });
 }

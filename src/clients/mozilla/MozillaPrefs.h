@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class EMozillaPrefsError : public std::runtime_error {
@@ -40,9 +41,13 @@ public:
 
     // Replaces the content with the file's; a missing file leaves the object empty.
     void Load(const std::string& path);
+    // Replaces the content with the statements and other lines of the text (bytes in).
+    void LoadFromText(std::string_view bytes);
     // Other lines first, then the preferences sorted by name ignoring case, CR LF line ends.
     // Written atomically; write errors propagate.
     void SaveToFile(const std::string& path);
+    // The bytes SaveToFile writes (the preferences stay sorted afterwards).
+    std::string SaveToText();
 
     bool Exists(const std::string& name) const;
     // Raising getters: EMozillaPrefsError("Parameter does not exist") for a missing name.
@@ -71,7 +76,7 @@ private:
 
     std::vector<std::unique_ptr<TMozillaPreference>> Preferences_;
     std::vector<std::string> OtherLines_;
-    TPrefNameIndex Index_; // name -> first preference of that name
+    TPrefNameIndex Index_; // name -> last preference of that name, the one Mozilla applies
     bool HasDuplicates_ = false;
 };
 

@@ -72,6 +72,7 @@ bool TPrefNameIndex::Insert(TMozillaPreference* preference) {
     const std::uint64_t hash = HashOf(preference->Name);
     TSlot& slot = Slots_[SlotOf(preference->Name, hash)];
     if (slot.Preference != nullptr) {
+        slot.Preference = preference;
         return false;
     }
     slot = {hash, preference};

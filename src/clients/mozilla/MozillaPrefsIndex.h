@@ -14,7 +14,8 @@ public:
     void Clear();
     void Reserve(std::size_t count);
     TMozillaPreference* Find(std::string_view name) const;
-    // Enters the preference under its name unless that name is entered already; false then.
+    // Enters the preference under its name; a preference entered before under the same name is
+    // replaced (false then), as a later statement of prefs.js overrides an earlier one.
     bool Insert(TMozillaPreference* preference);
     void Erase(std::string_view name);
 

@@ -2,12 +2,13 @@
 
 #include "Thunderbird.h"
 
+#include "MozillaInstallHash.h"
+#include "MozillaProfilesIni.h"
 #include "ThunderbirdDetail.h"
 
 #include <accounts/RegistryHelpers.h>
 #include <accounts/SystemHelpers.h>
 #include <platform/Files.h>
-#include <platform/IniFile.h>
 #include <platform/Registry.h>
 
 #include <algorithm>
@@ -17,16 +18,43 @@ using namespace thunderbird_detail;
 
 namespace {
 
+// A profile's folder: its Path with "/" as "\", relative ones below the application's data folder.
+std::string ProfileLocation(const std::string& appDataDir, std::string path, bool isRelative) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return isRelative ? appDataDir + path : path;
+}
+
+bool IsAbsolutePath(const std::string& path) {
+    return (path.size() >= 2 && path[1] == ':') || path.rfind("\\\\", 0) == 0 ||
+           path.rfind("//", 0) == 0;
+}
+
+// The folder the program lies in, spelt as the file system spells it (the install hash is taken
+// of that spelling).
+std::string InstallFolder(const std::string& executable) {
+    std::string folder = platform::ExtractFilePath(executable);
+    if (folder.size() > 3 && folder.back() == '\\') {
+        folder.pop_back();
+    }
+    const std::string spelt = platform::WindowsPathOf(platform::HostPath(folder));
+    return spelt.empty() ? folder : spelt;
+}
+
 constexpr const char* kAppPathsKey =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe";
 constexpr int kCsidlAppData = 26;
 
+// The App Paths default value: a plain string, or an expandable one ("%ProgramFiles%\...") as
+// installers also write it.
 std::string ThunderbirdExecutable() {
     platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
     if (!registry.OpenKeyReadOnly(kAppPathsKey)) {
         return std::string();
     }
-    const std::string path = ReadRegStringChecked(registry, "");
+    std::string path = ReadRegStringChecked(registry, "");
+    if (registry.GetDataType("") == platform::TRegDataType::rdExpandString) {
+        path = ExpandEnvironmentPath(registry.ReadString(""));
+    }
     registry.CloseKey();
     return !path.empty() && platform::FileExists(path) ? path : std::string();
 }
@@ -47,6 +75,7 @@ void TThunderbirdMailAccounts::Detect() {
     if (exe.empty()) {
         return;
     }
+    ExecutablePath_ = exe;
     SetAccountPasswordsAvailable(true);
     SetClientName("Thunderbird");
     SetClientMajorVersion(ProductMajorVersion(exe));
@@ -58,20 +87,25 @@ void TThunderbirdMailAccounts::Detect() {
 }
 
 void TThunderbirdMailAccounts::LoadProfiles() {
-    const platform::TIniFile ini =
-        platform::TIniFile::FromWindowsPath(AppDataDir_ + "profiles.ini");
-    for (const std::string& section : ini.Sections()) {
-        if (section.find("Profile") == std::string::npos) {
-            continue;
-        }
-        std::string path = ini.ReadString(section, "Path", "");
-        std::replace(path.begin(), path.end(), '/', '\\');
-        if (ini.ReadInteger(section, "IsRelative", 1) == 1) {
-            path = AppDataDir_ + path;
-        }
-        auto profile = std::make_unique<TMailProfile>(
-            this, path, ini.ReadString(section, "Name", "default"), std::string());
-        profile->SetIsDefaultProfile(ini.ReadInteger(section, "Default", 0) == 1);
+    const std::optional<std::string> bytes = platform::ReadFileBytes(AppDataDir_ + "profiles.ini");
+    const TMozillaProfilesIni ini = ParseProfilesIni(bytes.value_or(std::string()));
+    // Since version 68 the installation's own section names the profile it starts.
+    const TMozillaInstallEntry* install =
+        ChooseInstall(ini, MozillaInstallHash(InstallFolder(ExecutablePath_)));
+    const std::string installDefault = install != nullptr
+                                           ? ProfileLocation(AppDataDir_, install->DefaultPath,
+                                                             !IsAbsolutePath(install->DefaultPath))
+                                           : std::string();
+    const bool installNamesAProfile =
+        std::any_of(ini.Profiles.begin(), ini.Profiles.end(), [&](const auto& entry) {
+            return SameTextIgnoreCase(ProfileLocation(AppDataDir_, entry.Path, entry.IsRelative),
+                                      installDefault);
+        });
+    for (const TMozillaProfileEntry& entry : ini.Profiles) {
+        const std::string location = ProfileLocation(AppDataDir_, entry.Path, entry.IsRelative);
+        auto profile = std::make_unique<TMailProfile>(this, location, entry.Name, std::string());
+        profile->SetIsDefaultProfile(
+            installNamesAProfile ? SameTextIgnoreCase(location, installDefault) : entry.IsDefault);
         try {
             LoadProfileAccounts(*profile);
         } catch (const std::exception&) {
@@ -170,9 +204,13 @@ void TThunderbirdMailAccounts::ReloadAccount(TMailAccount& account) {
     if (!links) {
         return;
     }
-    ReadAccountFields(files, *links, account.AccountKey(),
-                      ReadText(files.Prefs, "mail.accountmanager.defaultaccount"),
-                      AccountPasswordsAvailable(), account);
+    const std::string defaultKey = ReadText(files.Prefs, "mail.accountmanager.defaultaccount");
+    ReadAccountFields(files, *links, account.AccountKey(), defaultKey, AccountPasswordsAvailable(),
+                      account);
+    // The default mark follows the file for every account, so no two accounts carry it.
+    for (const auto& other : profile->Accounts()) {
+        other->AssignIsDefault(other->AccountKey() == defaultKey);
+    }
 }
 
 void TThunderbirdMailAccounts::ReloadPOPAccount(TMailAccount& account) {
@@ -207,7 +245,9 @@ std::string TThunderbirdMailAccounts::NewAccountKey(TMailProfile* profile) {
     TProfileFiles files(profile->Location());
     const std::vector<std::string> keys =
         SplitList(ReadText(files.Prefs, "mail.accountmanager.accounts"));
-    std::int32_t highest = 2;
+    // Current versions count keys in lastKey and hand out the next one: never one below it.
+    std::int32_t highest =
+        std::clamp(files.Prefs.GetIntegerDef("mail.account.lastKey", 0), 2, kMaxKeyNumber);
     for (const std::string& key : keys) {
         highest = std::max(highest, DigitsNumber(key));
     }
@@ -216,4 +256,8 @@ std::string TThunderbirdMailAccounts::NewAccountKey(TMailProfile* profile) {
         files.Prefs.SaveToFile(files.PrefsPath);
     }
     return "account" + std::to_string(highest + 1);
+}
+
+std::string TThunderbirdMailAccounts::NssLibraryPath() const {
+    return JoinPath(platform::ExtractFilePath(ExecutablePath_), "nss3.dll");
 }

@@ -12,11 +12,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 class TMozillaPrefsFile;
 class TMozillaPasswordsFile;
+
+// A save the store refuses before writing anything; the message says which value is at fault.
+class EThunderbirdSaveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TThunderbirdMailAccounts : public TMailAccounts {
 public:
@@ -37,13 +44,20 @@ public:
     void StartAccountMonitor(TMailAccount& account) override;
     void ReloadPOPAccount(TMailAccount& account) override;
     void ReloadIMAPAccount(TMailAccount& account) override;
-    // "account" + (highest listed number, at least 2, plus one). An empty profile first gets the
-    // local-folders scaffolding, written at once.
+    // "account" + (highest listed number, at least 2 and at least mail.account.lastKey of
+    // current versions, plus one). An empty profile first gets the local-folders scaffolding,
+    // written at once.
     std::string NewAccountKey(TMailProfile* profile) override;
     bool IsRegistryBased() const override { return false; }
     void SaveClientSettings() override {}
     // Writes identity, incoming and outgoing server to prefs.js and the passwords to
-    // signons.txt. A new IMAP account is refused with the message "To be implemented!".
+    // signons.txt, and, in a profile of a current version, to its login store (logins.json
+    // with key4.db). A new POP account for a mailbox the profile already has is saved as that
+    // account (and then stands for it), and an outgoing server of the same host and login is
+    // shared rather than doubled. A new IMAP account is refused with the message "To be
+    // implemented!". A login or host containing a line break is refused with
+    // EThunderbirdSaveError before anything is written; write errors propagate (messages name
+    // the file, never a password).
     void SaveAccount(TMailAccount& account) override;
     void Hook(int) override {}
     bool AccountsShareFile() const override { return true; }
@@ -54,13 +68,31 @@ public:
     std::int32_t HighestSmtpNumber() const { return HighestSmtpNumber_; }
 
 private:
+    // The outgoing server a save uses; NewNumber is the number of a new one (0 for an existing
+    // one), which HighestSmtpNumber takes only when the save succeeded.
+    struct TSmtpChoice {
+        std::string Key;
+        std::int32_t NewNumber = 0;
+    };
+
     void Detect();
     void LoadProfiles();
     void LoadProfileAccounts(TMailProfile& profile);
     void ScanSmtpServers(const TMozillaPrefsFile& prefs);
     void ReloadAccount(TMailAccount& account);
-    std::string AllocateSmtpKey(TMozillaPrefsFile& prefs);
+    TSmtpChoice ChooseSmtpServer(const std::string& current, const TMailAccount& account,
+                                 TMozillaPrefsFile& prefs);
+    // A new account object that was saved as the profile's existing account of its mailbox now
+    // stands for that account.
+    void TakeOverExistingAccount(TMailProfile& profile, TMailAccount& account,
+                                 const std::string& accountKey);
+    // The NSS library of the installed Thunderbird, which reads its key databases.
+    std::string NssLibraryPath() const;
 
     std::string AppDataDir_;
     std::int32_t HighestSmtpNumber_ = 0;
+    std::string ExecutablePath_;
+    // New account objects that turned out to be an existing account (see SaveAccount): out of
+    // their profile, but alive for whoever still holds them.
+    std::vector<std::unique_ptr<TMailAccount>> SetAsideAccounts_;
 };

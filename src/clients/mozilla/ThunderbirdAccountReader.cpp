@@ -23,6 +23,12 @@ TNames NamesFor(const std::string& server, const std::string& identity, const st
             "mail.smtpserver." + smtp + "."};
 }
 
+// Current versions keep only authMethod: an encrypted password, Kerberos, NTLM or "secure" is
+// what useSecAuth and SPA stand for.
+bool IsSecureAuthMethod(std::int32_t method) {
+    return method == 4 || method == 5 || method == 6 || method == 8;
+}
+
 // The incoming-server fields both kinds share; each kind has its own setters.
 template <class TAccount>
 void ReadIncomingCommon(const TMozillaPrefsFile& prefs, const TNames& n, std::int32_t defaultPort,
@@ -34,7 +40,9 @@ void ReadIncomingCommon(const TMozillaPrefsFile& prefs, const TNames& n, std::in
     account.SetIncomingServer(host);
     account.SetIncomingPort(prefs.GetIntegerDef(n.S("port"), defaultPort));
     account.SetUseSSL(prefs.GetIntegerDef(n.S("socketType"), 0) == 3);
-    account.SetUseSPA(prefs.GetBoolDef(n.S("useSecAuth"), false));
+    account.SetUseSPA(prefs.Exists(n.S("useSecAuth"))
+                          ? prefs.GetBool(n.S("useSecAuth"))
+                          : IsSecureAuthMethod(prefs.GetIntegerDef(n.S("authMethod"), 0)));
 }
 
 void ReadPopFields(const TMozillaPrefsFile& prefs, const TNames& n, TPOPMailAccount& account) {
@@ -63,6 +71,7 @@ void ReadOutgoing(const TProfileFiles& files, const TNames& n, const std::string
     const std::int32_t trySsl = prefs.GetIntegerDef(n.M("try_ssl"), 0);
     account.SetSmtpUseSSL(trySsl == 3);
     account.SetSmtpUseTLS(trySsl == 2);
+    account.SetSmtpUseSPA(IsSecureAuthMethod(prefs.GetIntegerDef(n.M("authMethod"), 0)));
     if (prefs.GetIntegerDef(n.M("auth_method"), 0) != 1) {
         return;
     }

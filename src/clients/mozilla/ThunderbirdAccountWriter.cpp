@@ -1,12 +1,10 @@
-// Thunderbird store: writing one account into a profile's prefs.js and signons.txt.
+// Thunderbird store: saving one account into a profile's files, in an order where each write is
+// harmless on its own, with the keys it needs.
 
 #include "Thunderbird.h"
 
-#include "MozillaPrefsLine.h"
-#include <clients/StoreMessages.h>
 #include "ThunderbirdDetail.h"
-
-#include "TextLines.h"
+#include <clients/StoreMessages.h>
 
 #include <platform/Files.h>
 
@@ -26,171 +24,86 @@ std::string FreeKey(const TMozillaPrefsFile& prefs, const std::string& prefix,
     }
 }
 
-bool PathTaken(const std::string& path) {
-    return platform::DirectoryExists(path) || platform::FileExists(path);
-}
-
-// The account's own folder below Mail: the host's name, or name-n when that is taken.
-std::string NewMailFolder(const std::string& mailDir, const std::string& host) {
-    const std::string base = SafeFolderName(host);
-    std::string name = base;
-    for (int n = 1; PathTaken(JoinPath(mailDir, name)); ++n) {
-        name = base + "-" + std::to_string(n);
+// A profile a current version (one counting account keys, or typing outgoing servers) wrote.
+bool IsCurrentProfile(const TMozillaPrefsFile& prefs) {
+    if (prefs.Exists("mail.account.lastKey")) {
+        return true;
     }
-    const std::string path = JoinPath(mailDir, name);
-    if (!platform::ForceDirectories(path)) {
-        throw platform::EFileError("Cannot create the folder \"" + path + "\"");
-    }
-    return name;
-}
-
-bool ListContains(const std::vector<std::string>& list, const std::string& key) {
-    const std::string lower = prefs_detail::LowerAscii(key);
-    return std::any_of(list.begin(), list.end(), [&lower](const std::string& entry) {
-        return prefs_detail::LowerAscii(entry) == lower;
+    const std::vector<std::string> servers = SplitList(ReadText(prefs, "mail.smtpservers"));
+    return std::any_of(servers.begin(), servers.end(), [&prefs](const std::string& key) {
+        return prefs.Exists("mail.smtpserver." + key + ".type");
     });
 }
 
-std::string JoinList(const std::vector<std::string>& list) {
-    std::string joined;
-    for (const std::string& entry : list) {
-        joined += joined.empty() ? entry : "," + entry;
-    }
-    return joined;
-}
-
-// Writes text to the "real" preference when Thunderbird keeps one (a changed login or host),
-// else to the ordinary one.
-void WriteRealOr(TMozillaPrefsFile& prefs, const std::string& real, const std::string& plain,
-                 const std::string& text) {
-    WriteText(prefs, prefs.Exists(real) ? real : plain, text);
-}
-
-void SetOrDelete(TMozillaPrefsFile& prefs, const std::string& name, bool set, std::int64_t value) {
-    if (set) {
-        prefs.SetInteger(name, value);
-    } else {
-        prefs.Delete(name);
-    }
-}
-
-void SetTrueOrDelete(TMozillaPrefsFile& prefs, const std::string& name, bool set) {
-    if (set) {
-        prefs.SetBool(name, true);
-    } else {
-        prefs.Delete(name);
-    }
-}
-
-struct TKeys {
-    std::string X, I, S, M;
-    std::string Id(const char* leaf) const { return "mail.identity." + I + "." + leaf; }
-    std::string Srv(const char* leaf) const { return "mail.server." + S + "." + leaf; }
-    std::string Smtp(const char* leaf) const { return "mail.smtpserver." + M + "." + leaf; }
+struct TSaveKeys {
+    TAccountKeys Keys; // the outgoing server still as the account had it
+    bool Created = false;
+    bool TakesOverExisting = false;
 };
 
-// The records a new POP account needs besides its fields: list entry, links, own mail folder
-// and the folder URIs of its identity.
-void WriteNewPopAccount(const std::string& profileDir, const TKeys& k,
-                        const TPOPMailAccount& account, TMozillaPrefsFile& prefs) {
-    std::vector<std::string> accounts = SplitList(ReadText(prefs, "mail.accountmanager.accounts"));
-    if (!ListContains(accounts, k.X)) {
-        accounts.push_back(k.X);
-        WriteText(prefs, "mail.accountmanager.accounts", JoinList(accounts));
+// The records a save writes: the account's own; for a new POP account the profile's existing
+// account of the same mailbox (a second server for it would share its folder URI with the
+// first); else new ones.
+TSaveKeys SaveKeys(const TMailAccount& account, const TMozillaPrefsFile& prefs) {
+    TSaveKeys keys;
+    TAccountKeys& k = keys.Keys;
+    k.X = account.AccountKey();
+    k.I = account.StoreData().Value("identity");
+    k.S = account.StoreData().Value("server");
+    k.M = account.StoreData().Value("smtpserver");
+    keys.Created = k.I.empty() || k.S.empty();
+    const auto* pop = dynamic_cast<const TPOPMailAccount*>(&account);
+    const std::optional<TListedAccount> existing =
+        keys.Created && pop != nullptr
+            ? FindPopAccount(prefs, account.UserName(), pop->IncomingServer())
+            : std::nullopt;
+    if (existing) {
+        k.X = existing->Key;
+        k.I = existing->Links.Identity;
+        k.S = existing->Links.Server;
+        k.M = ReadText(prefs, k.Id("smtpServer"), ReadText(prefs, "mail.smtp.defaultserver"));
+        keys.Created = false;
+        keys.TakesOverExisting = true;
     }
-    WriteText(prefs, "mail.account." + k.X + ".identities", k.I);
-    WriteText(prefs, "mail.account." + k.X + ".server", k.S);
-    prefs.SetBool(k.Id("doBcc"), false);
-    prefs.SetString(k.Id("doBccList"), "");
-
-    const std::string mailDir = JoinPath(profileDir, "Mail");
-    const std::string folder = NewMailFolder(mailDir, account.IncomingServer());
-    const std::string user = ReplaceAll(ReplaceAll(account.UserName(), "@", "%40"), " ", "%20");
-    const std::string uri = "mailbox://" + user + "@" + account.IncomingServer();
-    WriteText(prefs, k.Id("draft_folder"), uri + "/Drafts");
-    prefs.SetString(k.Id("drafts_folder_picker_mode"), "0");
-    WriteText(prefs, k.Id("fcc_folder"), uri + "/Sent");
-    prefs.SetString(k.Id("fcc_folder_picker_mode"), "0");
-    WriteText(prefs, k.Id("stationery_folder"), uri + "/Templates");
-    prefs.SetString(k.Id("tmpl_folder_picker_mode"), "0");
-    prefs.SetBool(k.Id("valid"), true);
-    WriteText(prefs, k.Srv("directory"), JoinPath(mailDir, folder));
-    WriteText(prefs, k.Srv("directory-rel"), "[ProfD]Mail/" + folder);
-    prefs.SetString(k.Srv("type"), "pop3");
-}
-
-template <class TAccount>
-void WriteIncomingCommon(const TKeys& k, const TAccount& account, TMozillaPrefsFile& prefs) {
-    WriteRealOr(prefs, k.Srv("realhostname"), k.Srv("hostname"), account.IncomingServer());
-    prefs.SetInteger(k.Srv("port"), account.IncomingPort());
-    prefs.SetBool(k.Srv("useSecAuth"), account.UseSPA());
-    SetOrDelete(prefs, k.Srv("socketType"), account.UseSSL(), 3);
-}
-
-void WritePopFields(const TKeys& k, const TPOPMailAccount& account, TMozillaPrefsFile& prefs) {
-    WriteIncomingCommon(k, account, prefs);
-    prefs.SetBool(k.Srv("leave_on_server"), account.LeaveOnServer());
-    SetTrueOrDelete(prefs, k.Srv("delete_mail_left_on_server"), account.RemoveWhenDeleted());
-    SetTrueOrDelete(prefs, k.Srv("delete_by_age_from_server"), account.RemoveWhenExpired());
-    SetOrDelete(prefs, k.Srv("num_days_to_leave_on_server"), account.RemoveWhenExpired(),
-                account.ExpireDays());
-}
-
-// IMAP retention is written the way it is read: by count (retainBy 3) or by age (retainBy 2).
-void WriteImapFields(const TKeys& k, const TIMAPMailAccount& account, TMozillaPrefsFile& prefs) {
-    WriteIncomingCommon(k, account, prefs);
-    if (account.RetainByCount()) {
-        prefs.SetInteger(k.Srv("retainBy"), 3);
-        prefs.SetInteger(k.Srv("numHdrsToKeep"), account.RetainCount());
-    } else if (account.RemoveWhenExpired()) {
-        prefs.SetInteger(k.Srv("retainBy"), 2);
-        prefs.SetInteger(k.Srv("daysToKeepHdrs"), account.ExpireDays());
-        prefs.Delete(k.Srv("numHdrsToKeep"));
-    } else {
-        prefs.Delete(k.Srv("retainBy"));
-        prefs.Delete(k.Srv("numHdrsToKeep"));
+    if (k.I.empty()) {
+        k.I = FreeKey(prefs, "mail.identity.id", ".useremail", "id");
     }
-    SetTrueOrDelete(prefs, k.Srv("keepUnreadOnly"), account.KeepUnreadOnly());
-}
-
-void WriteOutgoing(const TKeys& k, const TMailAccount& account, bool passwordsAvailable,
-                   TProfileFiles& files) {
-    TMozillaPrefsFile& prefs = files.Prefs;
-    WriteText(prefs, k.Smtp("hostname"), account.SmtpServer());
-    prefs.SetInteger(k.Smtp("port"), account.SmtpPort());
-    SetOrDelete(prefs, k.Smtp("try_ssl"), account.SmtpUseSSL() || account.SmtpUseTLS(),
-                account.SmtpUseSSL() ? 3 : 2);
-    if (account.SmtpAuthMode() == 0) {
-        prefs.Delete(k.Smtp("auth_method")); // the user name stays as it was
-        return;
+    if (k.S.empty()) {
+        k.S = FreeKey(prefs, "mail.server.server", ".type", "server");
     }
-    if (account.SmtpAuthMode() != 1 && account.SmtpAuthMode() != 2) {
-        return; // a mode Thunderbird has no setting for
-    }
-    const bool ownLogin = account.SmtpAuthMode() == 2;
-    const std::string& user = ownLogin ? account.SmtpUserName() : account.UserName();
-    prefs.SetInteger(k.Smtp("auth_method"), 1);
-    WriteText(prefs, k.Smtp("username"), user);
-    if (passwordsAvailable) {
-        files.Passwords.ChangePassword("smtp", user,
-                                       ownLogin ? account.SmtpPassword() : account.Password(),
-                                       account.SmtpServer());
-    }
+    return keys;
 }
 
 } // namespace
 
-std::string TThunderbirdMailAccounts::AllocateSmtpKey(TMozillaPrefsFile& prefs) {
+TThunderbirdMailAccounts::TSmtpChoice
+TThunderbirdMailAccounts::ChooseSmtpServer(const std::string& current, const TMailAccount& account,
+                                           TMozillaPrefsFile& prefs) {
+    // A shared outgoing server is never moved to another host: the account gets another one.
+    if (!current.empty() &&
+        ReadText(prefs, "mail.smtpserver." + current + ".hostname") == account.SmtpServer()) {
+        return {current, 0};
+    }
+    // One server per host and login, as Thunderbird keeps them: an existing one is taken.
+    const std::string existing = FindSmtpServer(prefs, account.SmtpServer(), SmtpLogin(account));
+    if (!existing.empty()) {
+        return {existing, 0};
+    }
     // The file may name servers added since loading; never reuse one of their numbers.
     ScanSmtpServers(prefs);
+    std::int32_t number = HighestSmtpNumber_;
     std::string key;
     do {
-        ++HighestSmtpNumber_;
-        key = "smtp" + std::to_string(HighestSmtpNumber_);
+        ++number;
+        key = "smtp" + std::to_string(number);
     } while (prefs.Exists("mail.smtpserver." + key + ".hostname"));
     const std::string list = prefs.GetStringDef("mail.smtpservers", "");
+    // Current versions give every outgoing server its type; old ones know no such preference.
+    if (IsCurrentProfile(prefs)) {
+        prefs.SetString("mail.smtpserver." + key + ".type", "smtp");
+    }
     prefs.SetString("mail.smtpservers", list.empty() ? key : list + "," + key);
-    return key;
+    return {key, number};
 }
 
 void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
@@ -198,68 +111,66 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
     if (account.AccountKey().empty() || profile == nullptr) {
         return;
     }
+    RefuseLineBreaks(account);
     const std::string& profileDir = profile->Location();
     TProfileFiles files(profileDir);
     TMozillaPrefsFile& prefs = files.Prefs;
-    TKeys k;
-    k.X = account.AccountKey();
-    k.I = account.StoreData().Value("identity");
-    k.S = account.StoreData().Value("server");
-    const bool created = k.I.empty() || k.S.empty();
-    if (k.I.empty()) {
-        k.I = FreeKey(prefs, "mail.identity.id", ".useremail", "id");
-    }
-    if (k.S.empty()) {
-        k.S = FreeKey(prefs, "mail.server.server", ".type", "server");
-    }
-    auto* pop = dynamic_cast<TPOPMailAccount*>(&account);
-    auto* imap = dynamic_cast<TIMAPMailAccount*>(&account);
-    if (created && pop == nullptr) {
+    const bool created = account.StoreData().Value("identity").empty() ||
+                         account.StoreData().Value("server").empty();
+    if (created && dynamic_cast<TPOPMailAccount*>(&account) == nullptr) {
         ShowStoreMessage("To be implemented!");
         return;
     }
+    const TSaveKeys keys = SaveKeys(account, prefs);
+    TAccountKeys k = keys.Keys;
+    const TSmtpChoice smtp = ChooseSmtpServer(k.M, account, prefs);
+    k.M = smtp.Key;
 
-    // A shared outgoing server is never moved to another host: the account gets its own.
-    k.M = account.StoreData().Value("smtpserver");
-    if (k.M.empty() || ReadText(prefs, k.Smtp("hostname")) != account.SmtpServer()) {
-        k.M = AllocateSmtpKey(prefs);
-    }
-    account.StoreData().SetValue("smtpserver", k.M);
+    WriteAccountPreferences(profileDir, k, keys.Created, account, AccountPasswordsAvailable(),
+                            files);
+    const std::optional<TFileUpdate> loginStore =
+        AccountPasswordsAvailable()
+            ? PrepareLoginStore(NssLibraryPath(), profileDir, CurrentLogins(k, account, prefs))
+            : std::nullopt;
 
-    if (account.IsDefault()) {
-        WriteText(prefs, "mail.accountmanager.defaultaccount", k.X);
-    }
-    if (created) {
-        WriteNewPopAccount(profileDir, k, *pop, prefs);
-    }
-
-    WriteText(prefs, k.Id("fullName"), account.AccountName());
-    WriteText(prefs, k.Srv("name"), account.DisplayName());
-    WriteText(prefs, k.Id("organization"), account.Organization());
-    WriteText(prefs, k.Id("useremail"), account.EmailAddress());
-    WriteText(prefs, k.Id("smtpServer"), k.M);
-    WriteText(prefs, k.Id("reply_to"), account.ReplyTo());
-    WriteRealOr(prefs, k.Srv("realuserName"), k.Srv("userName"), account.UserName());
-    if (pop != nullptr) {
-        WritePopFields(k, *pop, prefs);
-    } else if (imap != nullptr) {
-        WriteImapFields(k, *imap, prefs);
-    }
-    if (AccountPasswordsAvailable()) {
-        prefs.SetBool(k.Srv("remember_password"), account.RememberPassword());
-        // Filed under the login and host Thunderbird (and the reader) look it up by.
-        files.Passwords.ChangePassword(imap != nullptr ? "imap" : "mailbox",
-                                       ReadText(prefs, k.Srv("userName")), account.Password(),
-                                       ReadText(prefs, k.Srv("hostname")));
-    }
-    WriteOutgoing(k, account, AccountPasswordsAvailable(), files);
+    // Each write is harmless on its own until prefs.js, written last, links the account.
     if (AccountPasswordsAvailable()) {
         files.Passwords.WritePasswords(); // both passwords in one write
     }
+    if (loginStore) {
+        platform::WriteFileAtomic(loginStore->Path, loginStore->Bytes);
+    }
     prefs.SaveToFile(files.PrefsPath);
 
-    // A second save of the same object finds its records again instead of making new ones.
+    // Keys and counters become the store's only now that the account was written. A second save
+    // of the same object finds its records again instead of making new ones.
+    HighestSmtpNumber_ = std::max(HighestSmtpNumber_, smtp.NewNumber);
     account.StoreData().SetValue("identity", k.I);
     account.StoreData().SetValue("server", k.S);
+    account.StoreData().SetValue("smtpserver", k.M);
     account.SetStoreLocation(files.PrefsPath);
+    if (keys.TakesOverExisting) {
+        TakeOverExistingAccount(*profile, account, k.X);
+    }
+}
+
+void TThunderbirdMailAccounts::TakeOverExistingAccount(TMailProfile& profile, TMailAccount& account,
+                                                       const std::string& accountKey) {
+    account.SetAccountKey(accountKey);
+    account.SetIsNew(false);
+    TMailAccount* loaded = nullptr;
+    for (const auto& other : profile.Accounts()) {
+        if (other.get() != &account && other->AccountKey() == accountKey) {
+            loaded = other.get();
+        }
+    }
+    if (loaded == nullptr) {
+        return; // this object is the account's only one: it stays in the profile
+    }
+    // The profile keeps its one object for the account, read again; whoever holds this one
+    // keeps a valid object, set aside by the store.
+    if (const int index = profile.IndexOfAccount(&account); index >= 0) {
+        SetAsideAccounts_.push_back(profile.ExtractAccount(index));
+    }
+    ReloadAccount(*loaded);
 }

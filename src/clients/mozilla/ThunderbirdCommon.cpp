@@ -37,12 +37,10 @@ std::vector<std::string> SplitList(const std::string& list) {
 }
 
 std::int32_t DigitsNumber(const std::string& text) {
-    // Bounded so that adding one can never overflow.
-    constexpr std::int64_t kLimit = 999999999;
     std::int64_t number = 0;
     for (char c : text) {
         if (c >= '0' && c <= '9') {
-            number = std::min(number * 10 + (c - '0'), kLimit);
+            number = std::min<std::int64_t>(number * 10 + (c - '0'), kMaxKeyNumber);
         }
     }
     return static_cast<std::int32_t>(number);

@@ -94,4 +94,51 @@ TEST_F(MozillaPasswordsTest, UserNameValueLineOfReadEntriesIsWrittenBack) {
     EXPECT_EQ(System.ReadFile(kPath), "#2c\r\n.\r\n" + entry);
 }
 
+// Later layouts add lines to each entry: #2d the form's address, #2e also a filler line. A file
+// is rewritten in the layout it was read in, or its kept entries could not be read again.
+struct TLayoutCase {
+    const char* Header;
+    std::string ExtraLines; // after the password value
+};
+
+void PrintTo(const TLayoutCase& c, std::ostream* os) {
+    *os << c.Header;
+}
+
+class MozillaPasswordsLayoutTest : public MozillaPasswordsTest,
+                                   public ::testing::WithParamInterface<TLayoutCase> {};
+
+TEST_P(MozillaPasswordsLayoutTest, HeaderAndEntryLayoutOfTheFileReadAreKept) {
+    const std::string header = std::string(GetParam().Header) + "\r\n";
+    const std::string& extra = GetParam().ExtraLines;
+    const auto entry = [&extra](const std::string& site, const std::string& password) {
+        return site + "\r\n\\=username=\\\r\n~\r\n*\\=password=\\\r\n" + password + "\r\n" + extra +
+               ".\r\n";
+    };
+    const std::string encrypted = entry("mailbox://enc@h", "MDIEEPgAAAAAAAAAAAAAAAAAAAEwFAYIKoZI");
+    System.WriteFile(kPath, header + ".\r\n" + entry("mailbox://u1@h1", "~b2xk") + encrypted);
+    TMozillaPasswordsFile file(kPath);
+    EXPECT_EQ(file.GetPassword("mailbox", "u1", "h1"), "old");
+    file.SetPassword("mailbox", "u1", "new", "h1");
+    file.SetPassword("smtp", "u2", "p2", "h2");
+    EXPECT_EQ(System.ReadFile(kPath), header + ".\r\n" + entry("mailbox://u1@h1", "~bmV3") +
+                                          encrypted + entry("smtp://u2@h2", "~cDI="));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, MozillaPasswordsLayoutTest,
+                         ::testing::Values(TLayoutCase{"#2c", ""}, TLayoutCase{"#2d", "\r\n"},
+                                           TLayoutCase{"#2e", "\r\n---\r\n"}),
+                         [](const ::testing::TestParamInfo<TLayoutCase>& info) {
+                             return std::string("Format") + (info.param.Header + 1);
+                         });
+
+TEST(MozillaPasswordsTextTest, TextReadWithoutAFileWritesBackTheSame) {
+    const std::string text =
+        "#2d\r\nrejected.example\r\n.\r\nmailbox://u@h\r\n\\=username=\\\r\n~\r\n"
+        "*\\=password=\\\r\n~cA==\r\n\r\n.\r\nbroken\r\n.\r\n";
+    const TMozillaPasswordsFile file("", text);
+    EXPECT_EQ(file.GetPassword("mailbox", "u", "h"), "p");
+    EXPECT_EQ(file.ToText(), text);
+}
+
 } // namespace

@@ -147,18 +147,21 @@ TEST_F(MozillaPrefsTest, SettersKeepTheKindOfAnExistingPreference) {
                                   "user_pref(\"n.newint\", -12);\r\n");
 }
 
-TEST_F(MozillaPrefsTest, DuplicateNamesAreHeldTwiceAndLookupsFindTheFirst) {
+// Mozilla applies the statements of prefs.js in order, so of a name set twice the last one counts.
+TEST_F(MozillaPrefsTest, DuplicateNamesAreHeldTwiceAndTheLastOneIsReadAndChanged) {
     TMozillaPrefsFile prefs;
     Load(prefs, "user_pref(\"dup\", \"one\");\n"
                 "user_pref(\"DUP\", \"two\");\n");
     EXPECT_EQ(prefs.Count(), 2u);
-    EXPECT_EQ(prefs.GetString("dup"), "one");
-    prefs.SaveToFile(kPath);
-    EXPECT_EQ(prefs.GetString("dup"), "one");
-    prefs.Delete("dup");
     EXPECT_EQ(prefs.GetString("dup"), "two");
+    prefs.SetString("dup", "three");
+    EXPECT_EQ(SaveAndRead(prefs), "user_pref(\"dup\", \"one\");\r\n"
+                                  "user_pref(\"DUP\", \"three\");\r\n");
+    EXPECT_EQ(prefs.GetString("dup"), "three");
+    // Deleting a name leaves no earlier statement behind that Mozilla would read instead.
     prefs.Delete("dup");
     EXPECT_FALSE(prefs.Exists("dup"));
+    EXPECT_EQ(prefs.Count(), 0u);
     prefs.Delete("dup"); // nothing left: no effect
     EXPECT_EQ(prefs.Count(), 0u);
 }
@@ -179,7 +182,7 @@ TEST_F(MozillaPrefsTest, AddedPreferencesAreSortedInAmongSortedOnesKeepingDuplic
                                   "user_pref(\"e\", 4);\r\n"
                                   "user_pref(\"f\", 3);\r\n"
                                   "user_pref(\"g\", \"x\");\r\n");
-    EXPECT_EQ(prefs.GetString("D"), "first");
+    EXPECT_EQ(prefs.GetString("D"), "second");
 }
 
 TEST_F(MozillaPrefsTest, ManyPreferencesStayFoundThroughChangesAndDeletes) {
@@ -223,6 +226,23 @@ TEST(MozillaEscapeTest, UnescapeDecodesMozillaEscapesAndKeepsUnknownOnes) {
     EXPECT_EQ(MozillaUnescapeString("a\\tb\\'c\\x41\\u00e9\\ud83d\\ude00"),
               "a\tb'cA\xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_EQ(MozillaUnescapeString("\\q\\x4\\"), "\\q\\x4\\");
+}
+
+// Bytes in, bytes out, no system: what the file writer produces reads back to the same content
+// and writes again to the same bytes.
+TEST(MozillaPrefsTextTest, TextWrittenReadsBackToTheSameStatements) {
+    TMozillaPrefsFile prefs;
+    prefs.LoadFromText("# header\nuser_pref(\"b\", \"x\\\"y\");\r\n// note\r"
+                       "user_pref(\"a\", 7);\nnot a statement (\n");
+    const std::string written = prefs.SaveToText();
+    EXPECT_EQ(written, "# header\r\n// note\r\nnot a statement (\r\n"
+                       "user_pref(\"a\", 7);\r\nuser_pref(\"b\", \"x\\\"y\");\r\n");
+    TMozillaPrefsFile again;
+    again.LoadFromText(written);
+    EXPECT_EQ(again.SaveToText(), written);
+    again.LoadFromText(""); // replaces everything
+    EXPECT_EQ(again.Count(), 0u);
+    EXPECT_TRUE(again.OtherLines().empty());
 }
 
 } // namespace

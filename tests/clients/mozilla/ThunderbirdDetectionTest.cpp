@@ -1,6 +1,8 @@
 #include "ThunderbirdTestSupport.h"
 
+#include <clients/mozilla/MozillaInstallHash.h>
 #include <platform/Files.h>
+#include <platform/Registry.h>
 
 namespace {
 
@@ -106,5 +108,87 @@ TEST_F(ThunderbirdDetectionTest, ClientRunsWhileAThunderbirdProcessRuns) {
     process.End();
     EXPECT_FALSE(store->IsClientRunning());
 }
+
+// Installers may register the program path as an expandable string.
+TEST(ThunderbirdAppPathsTest, ExpandableStringDefaultValueIsExpandedAndFound) {
+    testing_support::TTestSystem system;
+    system.WritePe(kExe, 115, 0, 0, 0);
+    {
+        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(registry.OpenKey(
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe", true));
+        registry.WriteExpandString("", "%ProgramFiles%\\Mozilla Thunderbird\\thunderbird.exe");
+        registry.CloseKey();
+    }
+    const TThunderbirdMailAccounts store(false);
+    EXPECT_TRUE(store.AccountPasswordsAvailable());
+    EXPECT_EQ(store.ClientMajorVersion(), 115);
+}
+
+// Since version 68 each installation names the profile it starts in an [Install<hash>] section
+// of profiles.ini, whatever Default=1 says; the hash is that of the installation's folder as the
+// file system spells it. The registry names the program in other case here.
+struct TInstallCase {
+    const char* Name;
+    std::string Installs; // sections before the profiles
+    const char* DefaultProfile;
+};
+
+void PrintTo(const TInstallCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ThunderbirdInstallDefaultTest : public ThunderbirdFixture,
+                                      public ::testing::WithParamInterface<TInstallCase> {
+protected:
+    ThunderbirdInstallDefaultTest()
+        : ThunderbirdFixture(
+              AppPathsReg("c:\\program files\\mozilla thunderbird\\thunderbird.exe")) {}
+};
+
+TEST_P(ThunderbirdInstallDefaultTest, DefaultProfileIsTheOneTheInstallationStarts) {
+    InstallExe(115, 5, 0, 0);
+    System.WriteFile(ThunderbirdDir + "\\profiles.ini",
+                     GetParam().Installs +
+                         "[Profile1]\r\nName=default-esr\r\nIsRelative=1\r\n"
+                         "Path=Profiles/new.default-esr\r\n\r\n"
+                         "[Profile0]\r\nName=default\r\nIsRelative=1\r\n"
+                         "Path=Profiles/old.default\r\nDefault=1\r\n\r\n"
+                         "[Profile2]\r\nName=elsewhere\r\nIsRelative=0\r\n"
+                         "Path=D:\\Mail\\Profile\r\n\r\n"
+                         "[General]\r\nStartWithLastProfile=1\r\nVersion=2\r\n\r\n"
+                         "[BackgroundTasksProfiles]\r\n"
+                         "MozillaBackgroundTask-D78BF5DD33499EC2-backgroundupdate=x\r\n");
+    const auto store = Open();
+    ASSERT_EQ(store->ProfileCount(), 3);
+    ASSERT_NE(store->DefaultProfile(), nullptr);
+    EXPECT_EQ(store->DefaultProfile()->Name(), GetParam().DefaultProfile);
+    int marked = 0;
+    for (int i = 0; i < store->ProfileCount(); ++i) {
+        marked += store->ProfileByIndex(i)->IsDefaultProfile() ? 1 : 0;
+    }
+    EXPECT_EQ(marked, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProfilesIni, ThunderbirdInstallDefaultTest,
+    ::testing::Values(
+        TInstallCase{"OwnInstallation",
+                     "[InstallD78BF5DD33499EC2]\r\nDefault=Profiles/new.default-esr\r\n"
+                     "Locked=1\r\n\r\n",
+                     "default-esr"},
+        TInstallCase{"OwnAmongOthers",
+                     "[Install" + MozillaInstallHash("c:\\program files\\mozilla thunderbird") +
+                         "]\r\nDefault=D:/Mail/Profile\r\n\r\n"
+                         "[InstallD78BF5DD33499EC2]\r\nDefault=Profiles/new.default-esr\r\n\r\n",
+                     "default-esr"},
+        TInstallCase{"OtherInstallationsOnlyTheFirst",
+                     "[Install308046B0AF4A39CB]\r\nDefault=D:\\Mail\\Profile\r\n\r\n"
+                     "[Install0123456789ABCDEF]\r\nDefault=Profiles/new.default-esr\r\n\r\n",
+                     "elsewhere"},
+        TInstallCase{"InstallationNamesNoKnownProfile",
+                     "[InstallD78BF5DD33499EC2]\r\nDefault=Profiles/gone.default\r\n\r\n",
+                     "default"},
+        TInstallCase{"OldFileWithoutInstallations", "", "default"}));
 
 } // namespace

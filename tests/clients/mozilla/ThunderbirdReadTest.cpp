@@ -225,4 +225,24 @@ TEST_F(ThunderbirdReadTest, ProfileWithoutAccountListHasNoAccounts) {
     EXPECT_EQ(store->AccountCount(), 0);
 }
 
+// The default account follows the file after a reload: never two accounts marked default.
+TEST_F(ThunderbirdReadTest, ReloadMovesTheDefaultMarkWithTheFile) {
+    const auto store = Open();
+    ASSERT_EQ(store->AccountCount(), 3);
+    EXPECT_TRUE(store->AccountByIndex(1)->IsDefault()); // account3
+    std::string prefs = kMixedPrefs;
+    const std::string from = "\"mail.accountmanager.defaultaccount\", \"account3\"";
+    prefs.replace(prefs.find(from), from.size(),
+                  "\"mail.accountmanager.defaultaccount\", \"account2\"");
+    WritePrefs(ProfileDir("mixed.default"), prefs);
+
+    store->AccountByIndex(0)->Reload(); // account2, now the default
+    int defaults = 0;
+    for (int i = 0; i < store->AccountCount(); ++i) {
+        defaults += store->AccountByIndex(i)->IsDefault() ? 1 : 0;
+    }
+    EXPECT_EQ(defaults, 1);
+    EXPECT_TRUE(store->AccountByIndex(0)->IsDefault());
+}
+
 } // namespace

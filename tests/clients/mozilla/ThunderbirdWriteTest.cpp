@@ -1,9 +1,10 @@
 #include "ThunderbirdTestSupport.h"
 
-#include <clients/mozilla/MozillaPasswords.h>
 #include <clients/StoreMessages.h>
+#include <clients/mozilla/MozillaPasswords.h>
 #include <platform/Files.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -113,12 +114,14 @@ TPrefMap ProviderAccountPrefs(const std::string& x, const std::string& i, const 
         {srv + "hostname", {S, kPopHost}},
         {srv + "port", {I, "995"}},
         {srv + "useSecAuth", {B, "false"}},
+        {srv + "authMethod", {I, "3"}}, // read by current versions instead of useSecAuth
         {srv + "socketType", {I, "3"}},
         {srv + "leave_on_server", {B, "true"}},
         {smtp + "hostname", {S, kSmtpHost}},
         {smtp + "port", {I, "465"}},
         {smtp + "try_ssl", {I, "3"}},
         {smtp + "auth_method", {I, "1"}},
+        {smtp + "authMethod", {I, "3"}}, // read by current versions instead of auth_method
         {smtp + "username", {S, kAddress}},
     };
 }
@@ -405,5 +408,82 @@ TEST_F(ThunderbirdWriteTest, PasswordsAreFiledUnderTheLoginAndHostTheyAreReadBy)
     EXPECT_NE(System.ReadFile(Dir + "\\signons.txt").find(Signon("imap://foreign@h", "!!!!")),
               std::string::npos);
 }
+
+// A name set twice in prefs.js: Thunderbird uses the last statement, so that is the one the
+// store reads and changes.
+TEST_F(ThunderbirdWriteTest, PreferenceSetTwiceIsReadAndChangedWhereThunderbirdReadsIt) {
+    Before(TwoAccountPrefs(Dir) + Str("mail.server.server2.hostname", "pop.later.example.com") +
+           Int("mail.server.server2.port", 110));
+    const auto store = Open();
+    auto& account = dynamic_cast<TPOPMailAccount&>(*store->AccountByIndex(0));
+    EXPECT_EQ(account.IncomingServer(), "pop.later.example.com");
+    account.SetIncomingServer(kPopHost);
+    account.SetIncomingPort(995);
+    account.Save();
+    TMozillaPrefsFile& prefs = ReadPrefs(Dir);
+    EXPECT_EQ(prefs.GetString("mail.server.server2.hostname"), kPopHost);
+    EXPECT_EQ(prefs.GetInteger("mail.server.server2.port"), 995);
+    EXPECT_EQ(dynamic_cast<TPOPMailAccount&>(*Open()->AccountByIndex(0)).IncomingServer(),
+              kPopHost);
+}
+
+// signons.txt has no escape for line breaks: a login or host holding one would forge a site line.
+struct TLineBreakCase {
+    const char* Field;
+    std::function<void(TPOPMailAccount&)> Set;
+};
+
+void PrintTo(const TLineBreakCase& c, std::ostream* os) {
+    *os << c.Field;
+}
+
+class ThunderbirdLineBreakTest : public ThunderbirdWriteTest,
+                                 public ::testing::WithParamInterface<TLineBreakCase> {};
+
+TEST_P(ThunderbirdLineBreakTest, LineBreakInLoginOrHostIsRefusedBeforeAnythingIsWritten) {
+    Before(TwoAccountPrefs(Dir));
+    System.WriteFile(Dir + "\\signons.txt",
+                     "#2c\r\n.\r\n" + Signon("mailbox://erika@pop.example.com", "b2xk"));
+    const std::string prefsBefore = System.ReadFile(Dir + "\\prefs.js");
+    const std::string signonsBefore = System.ReadFile(Dir + "\\signons.txt");
+    const auto store = Open();
+    auto& account = dynamic_cast<TPOPMailAccount&>(
+        *store->AddAccount(AccountKindPOP, kAddress, kAddress, "secret-pw"));
+    SetProviderFields(account, "Anna", true);
+    account.SetPassword("secret-pw");
+    account.SetSmtpAuthMode(2);
+    account.SetSmtpUserName("smtp-login");
+    GetParam().Set(account);
+    try {
+        account.Save();
+        ADD_FAILURE() << "the save was not refused";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()).find("secret-pw"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(System.ReadFile(Dir + "\\prefs.js"), prefsBefore);
+    EXPECT_EQ(System.ReadFile(Dir + "\\signons.txt"), signonsBefore);
+    EXPECT_FALSE(System.Exists(Dir + "\\Mail\\" + kPopHost));
+    EXPECT_EQ(store->HighestSmtpNumber(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ThunderbirdLineBreakTest,
+    ::testing::Values(TLineBreakCase{"UserName",
+                                     [](TPOPMailAccount& a) {
+                                         a.SetUserName("anna\r\nmailbox://x@evil");
+                                     }},
+                      TLineBreakCase{"IncomingServer",
+                                     [](TPOPMailAccount& a) {
+                                         a.SetIncomingServer("pop.example\nevil");
+                                     }},
+                      TLineBreakCase{"SmtpServer",
+                                     [](TPOPMailAccount& a) {
+                                         a.SetSmtpServer("smtp\rhost");
+                                     }},
+                      TLineBreakCase{"SmtpUserName",
+                                     [](TPOPMailAccount& a) {
+                                         a.SetSmtpUserName("smtp\nlogin");
+                                     }}),
+    [](const ::testing::TestParamInfo<TLineBreakCase>& info) { return info.param.Field; });
 
 } // namespace

@@ -1,0 +1,1 @@
+C:\Program Files\Quenlix\Assistant & Co (1).exe

@@ -1,0 +1,44 @@
+#pragma once
+// A save that the kill test interrupts. The test prepares the scenario once in its own process,
+// then round after round writes the old state, runs Save in a child process and kills the child
+// with SIGKILL at a random moment: afterwards every file must hold its old bytes, or every file
+// its new bytes (a save of several files is all old or all new).
+//
+// Adding a save (a store's whole-account save, say) is one file in this folder that derives
+// from TKillScenario and registers it: `const TKillRegistration
+// Registered{std::make_unique<...>()};`.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kill_test {
+
+class TKillScenario {
+public:
+    virtual ~TKillScenario() = default;
+    virtual std::string Name() const = 0;
+    // Once, before any round, in the test's process (the simulated system is installed): builds
+    // what the save will write.
+    virtual void Prepare() = 0;
+    // The host files the save writes. The test removes from their folders whatever was not there
+    // before the first round (temporary files of killed saves).
+    virtual std::vector<std::filesystem::path> Files() const = 0;
+    // Puts the old state on disk (a file missing before the save is removed).
+    virtual void WriteOldState() = 0;
+    // The save under test, through the program's own API. Runs in the child that gets killed,
+    // and once in full to learn the new bytes and how long a save takes.
+    virtual void Save() = 0;
+};
+
+const std::vector<std::unique_ptr<TKillScenario>>& KillScenarios();
+
+struct TKillRegistration {
+    explicit TKillRegistration(std::unique_ptr<TKillScenario> scenario);
+};
+
+// Writes bytes to a host file in place (for old states; not a save under test).
+void WriteHostFile(const std::filesystem::path& file, const std::string& bytes);
+
+} // namespace kill_test

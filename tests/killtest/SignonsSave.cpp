@@ -1,0 +1,47 @@
+// A large signons.txt rewritten with one password changed.
+
+#include "KillScenario.h"
+
+#include "clients/mozilla/Base64.h"
+#include "clients/mozilla/MozillaPasswords.h"
+#include "platform/Files.h"
+
+namespace kill_test {
+
+namespace {
+
+const std::string SignonsPath = "C:\\Signons\\signons.txt";
+
+class TSignonsSave : public TKillScenario {
+public:
+    std::string Name() const override { return "signons.txt"; }
+
+    void Prepare() override {
+        OldBytes_ = "#2c\r\n.\r\n";
+        for (int i = 0; i < 5000; ++i) {
+            const std::string user = "user" + std::to_string(i);
+            OldBytes_ += "mailbox://" + user + "@pop" + std::to_string(i) +
+                         ".example\r\n\\=username=\\\r\n~" + Base64Encode(user) +
+                         "\r\n*\\=password=\\\r\n~" + Base64Encode("secret-" + user) + "\r\n.\r\n";
+        }
+        platform::ForceDirectories("C:\\Signons");
+        platform::WriteFileAtomic(SignonsPath, OldBytes_);
+        Passwords_ = std::make_unique<TMozillaPasswordsFile>(SignonsPath);
+        Passwords_->ChangePassword("mailbox", "user2500", "changed", "pop2500.example");
+    }
+    std::vector<std::filesystem::path> Files() const override {
+        return {platform::HostPath(SignonsPath)};
+    }
+    void WriteOldState() override { WriteHostFile(platform::HostPath(SignonsPath), OldBytes_); }
+    void Save() override { Passwords_->WritePasswords(); }
+
+private:
+    std::unique_ptr<TMozillaPasswordsFile> Passwords_;
+    std::string OldBytes_;
+};
+
+const TKillRegistration Registered{std::make_unique<TSignonsSave>()};
+
+} // namespace
+
+} // namespace kill_test
