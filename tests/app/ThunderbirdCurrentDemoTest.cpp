@@ -20,6 +20,7 @@
 
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <unistd.h>
 
@@ -119,7 +120,7 @@ protected:
         Launch();
         ASSERT_TRUE(ClickNext());
         ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList")); // the install's own profile
-        ClickRow(3);
+        ClickRow(AccountsList().lvAccounts->topLevelItemCount() - 1); // "add a new account"
         ASSERT_TRUE(ClickNext());
         ASSERT_EQ(CurrentPage(), QStringLiteral("AccountType"));
         QTest::mouseClick(AccountType().rbThunderbird, Qt::LeftButton);
