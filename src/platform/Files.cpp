@@ -1,5 +1,8 @@
 #include "platform/Files.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileJournal.h"
 #include "platform/System.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
@@ -7,11 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,94 +21,16 @@ namespace fs = std::filesystem;
 
 namespace platform {
 
-namespace {
+using detail::AttributeKey;
+using detail::Attributes;
+using detail::StoredBits;
 
-// Temporary files of atomic writes; never listed, so a crash leaves nothing visible behind.
-constexpr std::string_view TempPrefix = ".~qtmp.";
+namespace {
 
 std::mutex CurrentDirMutex;
 std::string CurrentDir = "C:\\";
 
 std::atomic<bool> FailNextWrite{false};
-
-// Hidden, system and archive bits (and read-only of folders) have no host counterpart; they live
-// in <root>/attributes.ini, one "c:\folded\path=hex" line per file that differs from the default.
-constexpr std::uint32_t StoredBits =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-class TAttributeStore {
-public:
-    std::optional<std::uint32_t> Get(const std::string& key) {
-        std::lock_guard lock(Mutex_);
-        Load();
-        const auto it = Values_.find(key);
-        return it == Values_.end() ? std::nullopt : std::optional(it->second);
-    }
-    void Set(const std::string& key, std::optional<std::uint32_t> value) {
-        std::lock_guard lock(Mutex_);
-        Load();
-        bool changed = false;
-        if (value) {
-            const auto it = Values_.find(key);
-            changed = it == Values_.end() || it->second != *value;
-            Values_[key] = *value;
-        } else {
-            changed = Values_.erase(key) > 0;
-        }
-        if (changed)
-            Save();
-    }
-    void Reset() {
-        std::lock_guard lock(Mutex_);
-        Loaded_ = false;
-        Values_.clear();
-    }
-
-private:
-    std::mutex Mutex_;
-    bool Loaded_ = false;
-    fs::path File_;
-    std::map<std::string, std::uint32_t> Values_;
-
-    void Load() {
-        if (Loaded_)
-            return;
-        Loaded_ = true;
-        const fs::path root = SystemRoot();
-        File_ = root.empty() ? fs::path() : root / "attributes.ini";
-        std::ifstream in(File_);
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto eq = line.rfind('=');
-            if (eq != std::string::npos)
-                Values_[line.substr(0, eq)] =
-                    static_cast<std::uint32_t>(std::strtoul(line.c_str() + eq + 1, nullptr, 16));
-        }
-    }
-    void Save() {
-        if (File_.empty())
-            return;
-        const fs::path temp = File_.string() + ".tmp";
-        {
-            std::ofstream out(temp, std::ios::trunc);
-            for (const auto& [key, value] : Values_)
-                out << key << '=' << std::hex << value << std::dec << '\n';
-            if (!out)
-                return;
-        }
-        std::error_code ec;
-        fs::rename(temp, File_, ec);
-    }
-};
-
-TAttributeStore& Attributes() {
-    static TAttributeStore store;
-    return store;
-}
-
-std::string AttributeKey(const std::string& normalizedPath) {
-    return detail::FoldCase(normalizedPath);
-}
 
 detail::TWinPath Parse(const std::string& windowsPath) {
     return detail::ParseWinPath(windowsPath, GetCurrentDirectory());
@@ -156,7 +79,7 @@ fs::path Resolve(const detail::TWinPath& path) {
         return {};
     fs::path host = drive;
     for (const std::string& component : path.Components) {
-        if (detail::HasWildcards(component) || component.rfind(TempPrefix, 0) == 0)
+        if (detail::HasWildcards(component) || detail::IsTemporaryName(component))
             return {};
         host = FindComponent(host, component);
         if (IsLink(host) && !LinkStaysOnDrive(host, drive))
@@ -200,38 +123,6 @@ std::optional<TFindEntry> EntryOf(const fs::path& host, const std::string& name,
     return entry;
 }
 
-std::string ErrorText(int error) {
-    return std::strerror(error);
-}
-
-// Writes all bytes to a descriptor and makes them durable; false with errno set on failure.
-bool WriteAndSync(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    const bool fail = FailNextWrite.exchange(false);
-    const std::size_t limit = fail ? bytes.size() / 2 : bytes.size();
-    while (done < limit) {
-        const ssize_t n = ::write(fd, bytes.data() + done, limit - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    if (fail) {
-        errno = ENOSPC;
-        return false;
-    }
-    return ::fsync(fd) == 0;
-}
-
-void SyncDirectory(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 namespace detail {
@@ -246,6 +137,10 @@ void ResetFileState() {
 
 void FailNextAtomicWriteForTesting() {
     FailNextWrite = true;
+}
+
+TWriteFault TakeWriteFaultForTesting() {
+    return FailNextWrite.exchange(false) ? TWriteFault::Write : TWriteFault::None;
 }
 
 } // namespace detail
@@ -288,18 +183,24 @@ std::string WindowsPathOf(const fs::path& hostPath) {
 }
 
 bool FileExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path))
+        return pending->NewKind == detail::TPathKind::File;
     std::error_code ec;
     const fs::path host = HostPath(path);
     return !host.empty() && fs::is_regular_file(host, ec);
 }
 
 bool DirectoryExists(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path))
+        return pending->NewKind == detail::TPathKind::Folder;
     std::error_code ec;
     const fs::path host = HostPath(path);
     return !host.empty() && fs::is_directory(host, ec);
 }
 
 bool ForceDirectories(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->ForceDirectories(path);
     const fs::path host = HostPath(path);
     if (host.empty())
         return false;
@@ -309,6 +210,12 @@ bool ForceDirectories(const std::string& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(path)) {
+        if (pending->NewKind != detail::TPathKind::File)
+            return std::nullopt;
+        if (pending->NewBytes)
+            return pending->NewBytes;
+    }
     const fs::path host = HostPath(path);
     std::error_code ec;
     if (host.empty() || !fs::is_regular_file(host, ec))
@@ -323,6 +230,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::string& bytes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->Write(path, bytes);
     const std::string failure = "Cannot write the file \"" + path + "\": ";
     const fs::path host = HostPath(path);
     if (host.empty() || Parse(path).Components.empty())
@@ -337,25 +246,14 @@ void WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (existed && !(old.st_mode & S_IWUSR))
         throw EFileError(failure + "the file is read-only");
 
-    std::string temp =
-        (host.parent_path() / (std::string(TempPrefix) + host.filename().string() + ".XXXXXX"))
-            .string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw EFileError(failure + ErrorText(errno));
-    const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
-    const bool written = WriteAndSync(fd, bytes) && ::fchmod(fd, mode) == 0;
-    const int error = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), host.c_str()) != 0) {
-        const int cause = written && closed ? errno : error;
-        ::unlink(temp.c_str());
-        throw EFileError(failure + ErrorText(cause));
-    }
-    SyncDirectory(host.parent_path());
+    const detail::TWriteFault fault = detail::TakeWriteFaultForTesting();
+    if (const detail::TWriteResult failed = detail::ReplaceFileAtomically(host, bytes, fault))
+        throw EFileError(failure + failed->Reason());
 }
 
 bool DeleteFile(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->DeleteFile(path);
     const fs::path host = HostPath(path);
     struct stat st {};
     if (host.empty() || ::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -368,6 +266,8 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool RemoveDirectory(const std::string& path) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->RemoveDirectory(path);
     const fs::path host = HostPath(path);
     std::error_code ec;
     if (host.empty() || Parse(path).Components.empty() || !fs::is_directory(host, ec))
@@ -384,6 +284,8 @@ std::uint32_t GetFileAttributes(const std::string& path) {
 }
 
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
+    if (detail::TFileJournal* journal = detail::ActiveFileJournal())
+        return journal->SetAttributes(path, attributes);
     const fs::path host = HostPath(path);
     struct stat st {};
     if (host.empty() || ::stat(host.c_str(), &st) != 0)
@@ -400,8 +302,11 @@ bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
             return false;
     }
     const bool isDefault = isDirectory ? stored == 0 : stored == FILE_ATTRIBUTE_ARCHIVE;
-    Attributes().Set(AttributeKey(NormalizePath(path)),
-                     isDefault ? std::nullopt : std::optional(stored));
+    if (!Attributes().Set(AttributeKey(NormalizePath(path)),
+                          isDefault ? std::nullopt : std::optional(stored))) {
+        ::chmod(host.c_str(), st.st_mode & 07777); // all of the change or none of it
+        return false;
+    }
     return true;
 }
 
@@ -414,10 +319,10 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
         return found;
     const detail::TWinPath dir = Parse(pattern.substr(0, cut == std::string::npos ? 0 : cut + 1));
     const fs::path hostDir = Resolve(dir);
-    std::error_code ec;
-    if (hostDir.empty() || !fs::is_directory(hostDir, ec))
-        return found;
     const std::string dirPath = detail::JoinWinPath(dir);
+    std::error_code ec;
+    if (hostDir.empty() || !DirectoryExists(dirPath))
+        return found;
     const std::string prefix = dir.Components.empty() ? dirPath : dirPath + "\\";
     if (!dir.Components.empty()) {
         for (const char* dots : {".", ".."}) {
@@ -426,21 +331,24 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
             const fs::path host = std::string(dots) == "." ? hostDir : hostDir.parent_path();
             const std::string win =
                 std::string(dots) == "." ? dirPath : NormalizePath(dirPath + "\\..");
-            if (auto entry = EntryOf(host, dots, win))
+            if (auto entry = detail::WithPending(win, EntryOf(host, dots, win))) {
+                entry->Name = dots;
                 found.push_back(*entry);
+            }
         }
     }
     std::vector<TFindEntry> files;
     const fs::path drive = detail::DriveRoot();
     for (fs::directory_iterator it(hostDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.rfind(TempPrefix, 0) == 0 || !detail::WildcardMatch(mask, name))
+        if (detail::IsTemporaryName(name) || !detail::WildcardMatch(mask, name))
             continue;
         if (IsLink(it->path()) && !LinkStaysOnDrive(it->path(), drive))
             continue;
         if (auto entry = EntryOf(it->path(), name, prefix + name))
             files.push_back(*entry);
     }
+    detail::MergePendingEntries(dirPath, mask, files);
     std::sort(files.begin(), files.end(), [](const TFindEntry& a, const TFindEntry& b) {
         return detail::FoldCase(a.Name) < detail::FoldCase(b.Name);
     });
@@ -452,7 +360,8 @@ std::optional<TFindEntry> FileEntry(const std::string& path) {
     const detail::TWinPath parsed = Parse(path);
     const fs::path host = Resolve(parsed);
     const std::string name = parsed.Components.empty() ? std::string() : host.filename().string();
-    return EntryOf(host, name, detail::JoinWinPath(parsed));
+    const std::string normalized = detail::JoinWinPath(parsed);
+    return detail::WithPending(normalized, EntryOf(host, name, normalized));
 }
 
 std::string ExtractFilePath(const std::string& path) {

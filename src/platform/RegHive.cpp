@@ -1,15 +1,14 @@
 #include "platform/RegHive.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/RegFile.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform::reg {
 
@@ -48,74 +47,21 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     return content.str();
 }
 
-[[noreturn]] void SaveFailed(const std::filesystem::path& file, const char* step, int error) {
+[[noreturn]] void SaveFailed(const std::filesystem::path& file, const std::string& step,
+                             int error) {
     throw ESystemError("Cannot save " + file.string() + " (" + step + "): " + std::strerror(error));
 }
 
-// Closes and removes the temporary file unless it was renamed into place.
-struct TTempFile {
-    std::string Path;
-    int Fd = -1;
-    bool Renamed = false;
-    ~TTempFile() {
-        if (Fd >= 0) {
-            ::close(Fd);
-        }
-        if (!Renamed && !Path.empty()) {
-            ::unlink(Path.c_str());
-        }
-    }
-};
-
-void WriteAll(TTempFile& temp, const std::string& bytes, const std::filesystem::path& file) {
-    std::size_t limit = bytes.size();
-    if (Fault.load() == TSaveFault::Write) {
-        limit /= 2; // torn write: only part reaches the disk
-    }
-    std::size_t done = 0;
-    while (done < limit) {
-        const ssize_t n = ::write(temp.Fd, bytes.data() + done, limit - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            SaveFailed(file, "write", errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (limit < bytes.size()) {
-        SaveFailed(file, "write", ENOSPC);
-    }
-}
-
-void WriteFileAtomically(const std::filesystem::path& file, const std::string& bytes) {
-    TTempFile temp;
-    temp.Path = (file.parent_path() / (file.filename().string() + ".XXXXXX")).string();
-    temp.Fd = ::mkstemp(temp.Path.data());
-    if (temp.Fd < 0) {
-        const int error = errno;
-        temp.Path.clear();
-        SaveFailed(file, "create temporary file", error);
-    }
-    ::fchmod(temp.Fd, 0644);
-    WriteAll(temp, bytes, file);
-    if (Fault.load() == TSaveFault::Sync || ::fsync(temp.Fd) != 0) {
-        SaveFailed(file, "flush", Fault.load() == TSaveFault::Sync ? EIO : errno);
-    }
-    const int fd = temp.Fd;
-    temp.Fd = -1;
-    if (::close(fd) != 0) {
-        SaveFailed(file, "close", errno);
-    }
-    if (Fault.load() == TSaveFault::Rename || ::rename(temp.Path.c_str(), file.c_str()) != 0) {
-        SaveFailed(file, "rename", Fault.load() == TSaveFault::Rename ? EIO : errno);
-    }
-    temp.Renamed = true;
-    // The rename itself must reach the disk too.
-    const int dir = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+detail::TWriteFault WriteFaultOf(TSaveFault fault) {
+    switch (fault) {
+    case TSaveFault::Write:
+        return detail::TWriteFault::Write;
+    case TSaveFault::Sync:
+        return detail::TWriteFault::Sync;
+    case TSaveFault::Rename:
+        return detail::TWriteFault::Rename;
+    default:
+        return detail::TWriteFault::None;
     }
 }
 
@@ -138,6 +84,10 @@ std::uint64_t NextChangeStamp() {
 
 void SetSaveFaultForTesting(TSaveFault fault) {
     Fault.store(fault);
+}
+
+detail::TWriteFault HiveWriteFaultForTesting() {
+    return WriteFaultOf(Fault.load());
 }
 
 THive::THive(std::string rootName)
@@ -228,7 +178,11 @@ void THive::Load(const std::filesystem::path& file) {
 }
 
 void THive::Save(const std::filesystem::path& file) {
-    WriteFileAtomically(file, FormatRegFile(*Root_, RootName_));
+    const std::string bytes = FormatRegFile(*Root_, RootName_);
+    if (const auto failed =
+            detail::ReplaceFileAtomically(file, bytes, WriteFaultOf(Fault.load()))) {
+        SaveFailed(file, failed->Step, failed->Error);
+    }
     Changed_ = false;
     Stamp_ = StampOf(file);
 }

@@ -2,6 +2,7 @@
 // One hive in memory with the file it comes from: key paths, change tracking, and loading and
 // atomic saving of its .reg file.
 
+#include "platform/AtomicFile.h"
 #include "platform/RegKey.h"
 
 #include <cstdint>
@@ -51,6 +52,13 @@ public:
     void Save(const std::filesystem::path& file);
     // The file as this hive last read or wrote it.
     const TFileStamp& Stamp() const { return Stamp_; }
+    // For a save that another writer puts on disk (a write transaction): the bytes reached the
+    // file, or a rolled-back change leaves the hive as changed as it was before.
+    void MarkSaved(const TFileStamp& stamp) {
+        Changed_ = false;
+        Stamp_ = stamp;
+    }
+    void MarkChanged(bool changed) { Changed_ = changed; }
 
 private:
     void Touch(TRegKey& key);
@@ -67,5 +75,7 @@ std::uint64_t NextChangeStamp();
 // For tests: makes the next saves fail at one step, as a full disk or a crash would.
 enum class TSaveFault { None, Write, Sync, Rename };
 void SetSaveFaultForTesting(TSaveFault fault);
+// The fault that hive saves are to meet, for saves made elsewhere (a write transaction).
+detail::TWriteFault HiveWriteFaultForTesting();
 
 } // namespace platform::reg

@@ -2,6 +2,7 @@
 
 #include "platform/RegHive.h"
 #include "platform/RegText.h"
+#include "platform/RegistryJournal.h"
 #include "platform/RegistryStore.h"
 
 #include <optional>
@@ -26,6 +27,41 @@ std::string JoinPath(const std::string& base, const std::string& tail) {
         return base + tail;
     }
     return base + "\\" + tail;
+}
+
+// The changes of a hive, each told first to the write transaction open on this thread.
+reg::TRegKey* CreateIn(TRegistryAccess& access, THKey root, reg::THive& hive,
+                       const std::string& path) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeCreate(access, root, path);
+    }
+    return hive.Create(path);
+}
+
+bool DeleteIn(TRegistryAccess& access, THKey root, reg::THive& hive, const std::string& path) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeDelete(access, root, path);
+    }
+    return hive.Delete(path);
+}
+
+void SetValueIn(TRegistryAccess& access, THKey root, reg::TRegKey& key, const std::string& name,
+                TRegValueType type, const std::vector<std::uint8_t>& data) {
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeValueChange(access, root, key);
+    }
+    access.Hive(root, false)->SetValue(key, name, TypeNumber(type), data);
+}
+
+bool DeleteValueIn(TRegistryAccess& access, THKey root, reg::TRegKey& key,
+                   const std::string& name) {
+    if (key.FindValue(name) == nullptr) {
+        return false;
+    }
+    if (detail::TRegistryJournal* journal = detail::ActiveRegistryJournal()) {
+        journal->BeforeValueChange(access, root, key);
+    }
+    return access.Hive(root, false)->DeleteValue(key, name);
 }
 
 [[noreturn]] void GetDataFailed(const std::string& name) {
@@ -84,6 +120,19 @@ struct TRegistry::TState {
         return hive == nullptr ? nullptr : hive->Find(HivePath(Path));
     }
 
+    // Forgets the current key and saves what this accessor changed. An explicit close also
+    // retries, and raises, a save that failed where nobody could be told.
+    void Close(bool retryUnseenFailure) {
+        Open = false;
+        ReadOnly = false;
+        Path.clear();
+        TRegistryAccess access;
+        if (Changed || (retryUnseenFailure && access.HasUnseenSaveFailure(Root))) {
+            access.SaveIfChanged(Root);
+            Changed = false;
+        }
+    }
+
     // Runs inspect on the named value of the current key (nullptr when missing) under the lock.
     template <typename TInspect>
     auto InspectValue(const std::string& name, TInspect inspect) const {
@@ -101,9 +150,15 @@ TRegistry::TRegistry(THKey root) : TRegistry() {
 
 TRegistry::~TRegistry() {
     try {
-        CloseKey();
+        State_->Close(false);
     } catch (...) {
-        // The changes stay in memory; unloading the registry reports what cannot be saved.
+        // A destructor cannot raise. The changes stay in memory, and the next close on this
+        // hive saves them again and raises what still fails.
+        try {
+            TRegistryAccess access;
+            access.KeepUnseenSaveFailure(State_->Root);
+        } catch (...) {
+        }
     }
 }
 
@@ -112,7 +167,7 @@ THKey TRegistry::RootKey() const {
 }
 
 void TRegistry::SetRootKey(THKey root) {
-    CloseKey();
+    State_->Close(false);
     State_->Root = root;
 }
 
@@ -130,13 +185,13 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
         const std::string path = State_->HivePath(*target);
         if (hive->Find(path) == nullptr) {
             if (!canCreate || State_->BelowReadOnlyKey(key) || !IsStorableName(path) ||
-                hive->Create(path) == nullptr) {
+                CreateIn(access, State_->Root, *hive, path) == nullptr) {
                 return false;
             }
             State_->Changed = true;
         }
     }
-    CloseKey();
+    State_->Close(false);
     State_->Open = true;
     State_->ReadOnly = false;
     State_->Path = *target;
@@ -155,7 +210,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
             return false;
         }
     }
-    CloseKey();
+    State_->Close(false);
     State_->Open = true;
     State_->ReadOnly = true;
     State_->Path = *target;
@@ -178,7 +233,8 @@ bool TRegistry::CreateKey(const std::string& key) {
     if (target && !State_->BelowReadOnlyKey(key) && IsStorableName(*target)) {
         TRegistryAccess access;
         reg::THive* hive = access.Hive(State_->Root, true);
-        created = hive != nullptr && hive->Create(State_->HivePath(*target)) != nullptr;
+        created = hive != nullptr &&
+                  CreateIn(access, State_->Root, *hive, State_->HivePath(*target)) != nullptr;
         State_->Changed = State_->Changed || created;
     }
     if (!created) {
@@ -194,20 +250,14 @@ bool TRegistry::DeleteKey(const std::string& key) {
     }
     TRegistryAccess access;
     reg::THive* hive = access.Hive(State_->Root, true);
-    const bool deleted = hive != nullptr && hive->Delete(State_->HivePath(*target));
+    const bool deleted =
+        hive != nullptr && DeleteIn(access, State_->Root, *hive, State_->HivePath(*target));
     State_->Changed = State_->Changed || deleted;
     return deleted;
 }
 
 void TRegistry::CloseKey() {
-    State_->Open = false;
-    State_->ReadOnly = false;
-    State_->Path.clear();
-    if (State_->Changed) {
-        TRegistryAccess access;
-        access.SaveIfChanged(State_->Root);
-        State_->Changed = false;
-    }
+    State_->Close(true);
 }
 
 std::string TRegistry::CurrentPath() const {
@@ -350,7 +400,7 @@ void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
     if (key == nullptr || State_->ReadOnly || !IsStorableName(name)) {
         SetDataFailed(name);
     }
-    access.Hive(State_->Root, false)->SetValue(*key, name, TypeNumber(type), data);
+    SetValueIn(access, State_->Root, *key, name, type, data);
     State_->Changed = true;
 }
 
@@ -360,7 +410,7 @@ bool TRegistry::DeleteValue(const std::string& name) {
     if (key == nullptr || State_->ReadOnly) {
         return false;
     }
-    const bool deleted = access.Hive(State_->Root, false)->DeleteValue(*key, name);
+    const bool deleted = DeleteValueIn(access, State_->Root, *key, name);
     State_->Changed = State_->Changed || deleted;
     return deleted;
 }

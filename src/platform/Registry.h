@@ -59,7 +59,9 @@ public:
     bool DeleteKey(const std::string& key);
     // Saves the hive when it was changed through this accessor (atomically), then forgets the
     // current key. Throws ESystemError when the hive cannot be saved; the changes then stay in
-    // memory and are tried again at the next close or when the system is uninstalled.
+    // memory and are tried again at the next close or when the system is uninstalled. A save
+    // that failed in a destructor is tried again, and raised, by the next close on that hive.
+    // Inside a write transaction the save waits for its commit (platform/WriteTransaction.h).
     void CloseKey();
     // "\"-less path of the current key relative to the root ("Software\\Mozilla"), empty if none.
     std::string CurrentPath() const;

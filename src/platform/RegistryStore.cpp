@@ -2,6 +2,7 @@
 
 #include "platform/RegFile.h"
 #include "platform/RegHive.h"
+#include "platform/RegistryJournal.h"
 
 #include <memory>
 
@@ -13,8 +14,11 @@ namespace {
 struct THiveSlot {
     std::unique_ptr<reg::THive> Hive;
     std::filesystem::path File;
-    reg::TFileStamp Seen;  // the file as last loaded, saved or found unreadable
-    std::string DiskFault; // why the file on disk cannot be read; empty when it can
+    reg::TFileStamp Seen;           // the file as last loaded, saved or found unreadable
+    std::string DiskFault;          // why the file on disk cannot be read; empty when it can
+    bool UnseenSaveFailure = false; // a failed save that no caller has been told of yet
+    bool HeldByTransaction = false; // a write transaction changed it and has not ended
+    bool SaveWaiting = false;       // a save was asked for while it was held
 };
 
 struct TStore {
@@ -63,17 +67,23 @@ void Refresh(THiveSlot& slot) {
     }
 }
 
-void SaveSlot(THiveSlot& slot) {
-    if (!slot.Hive->Changed()) {
-        return;
-    }
+void CheckSavable(const THiveSlot& slot) {
     if (!slot.DiskFault.empty()) {
         throw ESystemError(
             "Not saving " + slot.File.string() +
             " over a version changed on disk that cannot be read: " + slot.DiskFault);
     }
+}
+
+void SaveSlot(THiveSlot& slot) {
+    if (!slot.Hive->Changed()) {
+        slot.UnseenSaveFailure = false;
+        return;
+    }
+    CheckSavable(slot);
     slot.Hive->Save(slot.File);
     slot.Seen = slot.Hive->Stamp();
+    slot.UnseenSaveFailure = false;
 }
 
 } // namespace
@@ -121,8 +131,68 @@ reg::THive* TRegistryAccess::Hive(THKey root, bool refresh) {
 }
 
 void TRegistryAccess::SaveIfChanged(THKey root) {
+    THiveSlot* slot = SlotOf(root);
+    if (slot == nullptr || ActiveRegistryJournal() != nullptr) {
+        return; // this thread's transaction saves at its commit
+    }
+    if (slot->HeldByTransaction) {
+        slot->SaveWaiting = true;
+        return;
+    }
+    SaveSlot(*slot);
+}
+
+void TRegistryAccess::KeepUnseenSaveFailure(THKey root) {
     if (THiveSlot* slot = SlotOf(root)) {
-        SaveSlot(*slot);
+        slot->UnseenSaveFailure = true;
+    }
+}
+
+bool TRegistryAccess::HasUnseenSaveFailure(THKey root) {
+    const THiveSlot* slot = SlotOf(root);
+    return slot != nullptr && slot->UnseenSaveFailure;
+}
+
+void TRegistryAccess::HoldForTransaction(THKey root) {
+    if (THiveSlot* slot = SlotOf(root)) {
+        slot->HeldByTransaction = true;
+    }
+}
+
+TRegistryAccess::THiveSave TRegistryAccess::PrepareTransactionSave(THKey root) {
+    const THiveSlot* slot = SlotOf(root);
+    if (slot == nullptr) {
+        throw ESystemError("The registry is not loaded");
+    }
+    CheckSavable(*slot);
+    return {slot->File, reg::FormatRegFile(slot->Hive->Root(), slot->Hive->RootName())};
+}
+
+void TRegistryAccess::TransactionSaved(THKey root) {
+    if (THiveSlot* slot = SlotOf(root)) {
+        slot->Hive->MarkSaved(reg::StampOf(slot->File));
+        slot->Seen = slot->Hive->Stamp();
+        slot->UnseenSaveFailure = false;
+        slot->HeldByTransaction = false;
+        slot->SaveWaiting = false;
+    }
+}
+
+void TRegistryAccess::ReleaseTransaction(THKey root, bool changedBefore) {
+    THiveSlot* slot = SlotOf(root);
+    if (slot == nullptr) {
+        return;
+    }
+    const bool waiting = slot->SaveWaiting;
+    slot->HeldByTransaction = false;
+    slot->SaveWaiting = false;
+    slot->Hive->MarkChanged(changedBefore || waiting);
+    if (waiting) {
+        try {
+            SaveSlot(*slot);
+        } catch (const ESystemError&) {
+            slot->UnseenSaveFailure = true;
+        }
     }
 }
 

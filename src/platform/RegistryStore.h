@@ -38,6 +38,25 @@ public:
     // Saves the hive holding the root key when it has unsaved changes. Throws ESystemError
     // when it cannot be saved; the changes then stay in memory.
     void SaveIfChanged(THKey root);
+    // A save that failed where nobody could be told (an accessor's destructor): the next close
+    // of an accessor on that hive saves again and raises what still fails.
+    void KeepUnseenSaveFailure(THKey root);
+    bool HasUnseenSaveFailure(THKey root);
+
+    // Saves inside a write transaction (platform/WriteTransaction.h). A hive that a transaction
+    // changed is held until the transaction ends: saves asked for meanwhile wait for its end.
+    void HoldForTransaction(THKey root);
+    struct THiveSave {
+        std::filesystem::path File;
+        std::string Bytes;
+    };
+    // What a save of a held hive writes; throws ESystemError when it must not be saved.
+    THiveSave PrepareTransactionSave(THKey root);
+    // The prepared bytes reached the file.
+    void TransactionSaved(THKey root);
+    // The transaction ended without saving: the hive is as changed as it was before, and a save
+    // that waited is made now (a failure of it is raised by the next close, as in a destructor).
+    void ReleaseTransaction(THKey root, bool changedBefore);
 
 private:
     std::unique_lock<std::mutex> Lock_;

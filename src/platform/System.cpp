@@ -45,6 +45,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
+#include "platform/WriteJournal.h"
 
 #include <fstream>
 #include <iterator>
@@ -292,6 +293,8 @@ void InstallSystem(const std::filesystem::path& root) {
     if (ec)
         throw ESystemError("Cannot create the folders of the system root " + absRoot.string() +
                            ": " + ec.message());
+    // A save killed midway is finished or undone before anything reads the hives or the drive.
+    detail::RecoverWriteJournals(absRoot);
     detail::LoadRegistry(absRoot / "registry");
     CreateStandardFolders(absRoot / "drive_c", facts);
     {

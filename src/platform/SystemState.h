@@ -1,6 +1,8 @@
 #pragma once
 // State shared by the platform modules of the installed system (internal to platform/).
 
+#include "platform/AtomicFile.h"
+
 #include <filesystem>
 
 namespace platform::detail {
@@ -18,5 +20,7 @@ namespace platform::detail {
 // Makes the next atomic write fail after its temporary file was partly written, as a full disk
 // or an I/O error would (for tests of crash safety).
 void FailNextAtomicWriteForTesting();
+// The fault that the next write is to meet, taken (for writes made elsewhere: a transaction).
+TWriteFault TakeWriteFaultForTesting();
 
 } // namespace platform::detail
