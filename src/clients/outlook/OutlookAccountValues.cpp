@@ -199,30 +199,19 @@ TPasswordSave PlanPassword(const std::string& valueName, const std::string& stor
     return plan;
 }
 
-void AddReferenceValue(TRegistrySaveSteps& registry, const std::string& key,
-                       const TPasswordSave& plan, const TStoredPasswords& passwords) {
+void WriteReferenceValue(TRegistry& key, const TPasswordSave& plan,
+                         const TStoredPasswords& passwords) {
     if (plan.WriteReference) {
-        registry.WriteBinary(key, plan.ValueName,
-                             ReferenceValueBytes(passwords.Store(), plan.Reference));
+        passwords.WriteReferenceValue(key, plan.ValueName, plan.Reference);
     }
 }
 
-void AddPasswordItem(TSaveSteps& steps, TStoredPasswords& passwords, const TPasswordSave& plan) {
-    if (!plan.WriteItem && !plan.DeleteItem) {
-        return;
+void SavePasswordItem(TStoredPasswords& passwords, const TPasswordSave& plan) {
+    if (plan.WriteItem) {
+        passwords.WriteStoredPassword(plan.Reference, plan.Password);
+    } else if (plan.DeleteItem) {
+        passwords.DeleteStoredPassword(plan.Reference);
     }
-    const std::string what = "the Protected Storage item \"" + plan.Reference + "\"";
-    steps.Add(what, [&passwords, plan]() -> TSaveSteps::TUndo {
-        auto old = passwords.ReadStoredItem(plan.Reference);
-        if (plan.WriteItem) {
-            passwords.WriteStoredPassword(plan.Reference, plan.Password);
-        } else if (old) {
-            passwords.DeleteStoredPassword(plan.Reference);
-        }
-        return [&passwords, reference = plan.Reference, old = std::move(old)] {
-            passwords.RestoreStoredItem(reference, old);
-        };
-    });
 }
 
 } // namespace outlook_values

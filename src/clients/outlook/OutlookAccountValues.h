@@ -9,8 +9,6 @@
 // drawn afresh); each store picks its rule from the pieces here.
 
 #include "accounts/MailAccount.h"
-#include "accounts/RegistrySaveSteps.h"
-#include "accounts/SaveSteps.h"
 #include "clients/outlook/StoredPasswords.h"
 #include "platform/Registry.h"
 
@@ -167,10 +165,11 @@ struct TPasswordSave {
 TPasswordSave PlanPassword(const std::string& valueName, const std::string& storedReference,
                            const std::string& freshReference, const std::string& password,
                            bool remember, bool passwordsAvailable);
-// The reference value's step, at its place among the key's values (nothing when not written).
-void AddReferenceValue(TRegistrySaveSteps& registry, const std::string& key,
-                       const TPasswordSave& plan, const TStoredPasswords& passwords);
-// The item's step, written or deleted; a failed write raises and puts back the item it replaced.
-void AddPasswordItem(TSaveSteps& steps, TStoredPasswords& passwords, const TPasswordSave& plan);
+// Writes the fresh reference into the open account key when the plan says so, at its place
+// among the key's values.
+void WriteReferenceValue(platform::TRegistry& key, const TPasswordSave& plan,
+                         const TStoredPasswords& passwords);
+// Writes or deletes the plan's item (writing raises EStoredPasswordError when it fails).
+void SavePasswordItem(TStoredPasswords& passwords, const TPasswordSave& plan);
 
 } // namespace outlook_values

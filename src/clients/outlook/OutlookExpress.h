@@ -8,8 +8,10 @@
 // Profiles keep the path of their "Internet Account Manager" key in AccountFilePattern and of
 // its "Accounts" key in AccountsLocation (below HKEY_CURRENT_USER, no leading backslash).
 // Loading writes nothing but the two repairs Outlook Express itself would make (an identity
-// named by the null GUID goes, a missing "Default User ID" is filled in). Every save is all or
-// nothing: a failure puts back what it had written and raises ESaveError.
+// named by the null GUID goes, a missing "Default User ID" is filled in). Every save runs in one
+// write transaction (platform/WriteTransaction.h), so it is all or nothing; a failure raises the
+// error that names what could not be written, and the model is changed only once the save has
+// gone through.
 
 #include "accounts/MailAccounts.h"
 #include "accounts/RandomSource.h"
@@ -69,15 +71,17 @@ private:
     void ReadAccount(const outlook_values::TKeyValues& key, TMailAccount& account);
     void ReadIncoming(const outlook_values::TKeyValues& key, TMailAccount& account);
     void ReadOutgoing(const outlook_values::TKeyValues& key, TMailAccount& account);
-    // The "Internet Account Manager" key of the profile; empty when it has none yet.
-    std::string AccountManagerKeyOf(const TMailProfile& profile) const;
-    // The account key's values in the order Outlook Express writes them.
-    void AddAccountValues(const TMailAccount& account, const std::string& key,
-                          const outlook_values::TPasswordSave& incoming,
-                          const std::optional<outlook_values::TPasswordSave>& outgoing,
-                          TRegistrySaveSteps& registry) const;
-    void PrepareMailCheck(const std::string& identity, const TMailProfile& profile,
-                          bool useStoreSettings, TRegistrySaveSteps& registry);
+    struct TAccountPasswords {
+        outlook_values::TPasswordSave Incoming;
+        std::optional<outlook_values::TPasswordSave> Outgoing; // only for an own outgoing login
+    };
+    // What the save does with each password, decided before anything is written.
+    TAccountPasswords PlanPasswords(const TMailAccount& account, const std::string& accounts);
+    // The open account key's values in the order Outlook Express writes them.
+    void WriteAccountValues(const TMailAccount& account, const TAccountPasswords& passwords,
+                            platform::TRegistry& key) const;
+    void WriteMailCheck(const std::string& identity, const TMailProfile& profile,
+                        bool useStoreSettings);
 
     platform::TGUID DefaultIdentity_;
     TStoredPasswords Passwords_;

@@ -3,11 +3,14 @@
 #include "clients/outlook/OutlookExpress.h"
 
 #include "accounts/RegistryHelpers.h"
-#include "accounts/RegistrySaveSteps.h"
-#include "accounts/SaveSteps.h"
 #include "clients/outlook/OutlookExpressKeys.h"
+#include "platform/WriteTransaction.h"
 
+#include <algorithm>
 #include <limits>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace keys = outlook_express_keys;
 
@@ -26,32 +29,29 @@ std::int32_t PollForMailValue(std::int32_t minutes) {
     return std::min(minutes, longest) * MillisecondsPerMinute;
 }
 
-void AddIdentityPassword(TSaveSteps& steps, TStoredPasswords& passwords,
-                         const std::string& identity, const std::string& password,
-                         bool switchedOn) {
-    steps.Add("the identity password item of " + identity,
-              [&passwords, identity, password, switchedOn]() -> TSaveSteps::TUndo {
-                  auto old = passwords.ReadIdentityItem(identity);
-                  passwords.WriteIdentityPassword(identity, password, switchedOn);
-                  return [&passwords, identity, old = std::move(old)] {
-                      passwords.RestoreIdentityItem(identity, old);
-                  };
-              });
+void WriteValues(platform::TRegistry& registry, const std::string& key,
+                 const std::vector<std::pair<const char*, std::string>>& strings) {
+    if (!registry.OpenKey("\\" + key, true)) {
+        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
+    }
+    for (const auto& [name, text] : strings) {
+        registry.WriteString(name, text);
+    }
 }
 
 } // namespace
 
-void TOutlookExpressMailAccounts::PrepareMailCheck(const std::string& identity,
-                                                   const TMailProfile& profile,
-                                                   bool useStoreSettings,
-                                                   TRegistrySaveSteps& registry) {
+void TOutlookExpressMailAccounts::WriteMailCheck(const std::string& identity,
+                                                 const TMailProfile& profile,
+                                                 bool useStoreSettings) {
     const bool check =
         useStoreSettings ? CheckMailOnStartup() : profile.EffectiveCheckMailOnStartup();
     const std::int32_t interval =
         useStoreSettings ? PollInterval() : profile.EffectivePollInterval();
-    const std::string key = keys::MailCheck(identity);
-    registry.WriteInteger(key, keys::CheckMailOnStartup, check ? 1 : 0);
-    registry.WriteInteger(key, keys::PollForMail, PollForMailValue(interval));
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    WriteValues(registry, keys::MailCheck(identity), {});
+    registry.WriteInteger(keys::CheckMailOnStartup, check ? 1 : 0);
+    registry.WriteInteger(keys::PollForMail, PollForMailValue(interval));
 }
 
 void TOutlookExpressMailAccounts::SaveProfile(TMailProfile& profile) {
@@ -60,46 +60,47 @@ void TOutlookExpressMailAccounts::SaveProfile(TMailProfile& profile) {
     if (isNew) {
         identity = NewGuidString();
         if (identity.empty()) {
-            throw ESaveError("No identifier could be made for the new identity \"" +
-                             profile.Name() + "\"");
+            throw std::runtime_error("No identifier could be made for the new identity \"" +
+                                     profile.Name() + "\"");
         }
     }
-    const bool onlyProfile = ProfileCount() == 1 && ProfileByIndex(0) == &profile;
-    const bool firstIdentity = isNew && onlyProfile;
+    const bool firstIdentity = isNew && ProfileCount() == 1 && ProfileByIndex(0) == &profile;
 
-    TSaveSteps steps;
-    TRegistrySaveSteps registry(steps);
+    platform::TWriteTransaction transaction;
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     if (firstIdentity) {
-        registry.WriteString(keys::Identities, keys::DefaultUserId, identity);
-        registry.WriteInteger(keys::Identities, keys::IdentityOrdinal, 2);
-        registry.WriteString(keys::Identities, keys::LastUserId, identity);
-        registry.WriteString(keys::Identities, keys::LastUsername, profile.Name());
+        WriteValues(registry, keys::Identities, {{keys::DefaultUserId, identity}});
+        registry.WriteInteger(keys::IdentityOrdinal, 2);
+        WriteValues(registry, keys::Identities,
+                    {{keys::LastUserId, identity}, {keys::LastUsername, profile.Name()}});
     }
-    registry.WriteString(keys::Identity(identity), keys::Username, profile.Name());
+    WriteValues(registry, keys::Identity(identity), {{keys::Username, profile.Name()}});
     if (isNew) {
-        registry.WriteString(keys::Identity(identity), keys::UserId, identity);
+        registry.WriteString(keys::UserId, identity);
     }
-    PrepareMailCheck(identity, profile, false, registry);
+    registry.CloseKey();
     if (ProfilePasswordsAvailable()) {
-        AddIdentityPassword(steps, Passwords_, identity, profile.ProfilePassword(),
-                            profile.PasswordProtected());
+        Passwords_.WriteIdentityPassword(identity, profile.ProfilePassword(),
+                                         profile.PasswordProtected());
     }
-    registry.AddSave();
-    steps.Run();
-
-    // The new identity exists now; until here the model kept it as it was.
-    profile.SetLocation(identity);
-    if (firstIdentity) {
-        profile.SetIsDefaultProfile(true);
-        DefaultIdentity_ = StringToGuid(identity).value_or(platform::TGUID{});
-    }
-    if (profile.AccountFilePattern().empty()) {
-        // The first identity owns the top-level account tree, as in Outlook Express.
-        const std::string manager =
-            firstIdentity ? keys::AccountManager : keys::IdentityAccountManager(identity);
-        profile.SetAccountFilePattern(manager);
-        profile.SetAccountsLocation(keys::AccountsOf(manager));
-    }
+    WriteMailCheck(identity, profile, false);
+    // The new identity exists once the save has gone through; until then the model keeps it as
+    // it was.
+    transaction.AfterCommit([this, &profile, identity, firstIdentity] {
+        profile.SetLocation(identity);
+        if (firstIdentity) {
+            profile.SetIsDefaultProfile(true);
+            DefaultIdentity_ = StringToGuid(identity).value_or(platform::TGUID{});
+        }
+        if (profile.AccountFilePattern().empty()) {
+            // The first identity owns the top-level account tree, as in Outlook Express.
+            const std::string manager =
+                firstIdentity ? keys::AccountManager : keys::IdentityAccountManager(identity);
+            profile.SetAccountFilePattern(manager);
+            profile.SetAccountsLocation(keys::AccountsOf(manager));
+        }
+    });
+    transaction.Commit();
 }
 
 void TOutlookExpressMailAccounts::SaveClientSettings() {
@@ -112,13 +113,13 @@ void TOutlookExpressMailAccounts::SaveClientSettings() {
     if (identity.empty()) {
         return;
     }
-    TSaveSteps steps;
-    TRegistrySaveSteps registry(steps);
-    registry.WriteInteger(keys::IdentitySettings(identity), keys::HangupAfterSpool,
-                          HangUpAfterSpool() ? 1 : 0);
+    platform::TWriteTransaction transaction;
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    WriteValues(registry, keys::IdentitySettings(identity), {});
+    registry.WriteInteger(keys::HangupAfterSpool, HangUpAfterSpool() ? 1 : 0);
+    registry.CloseKey();
     if (profile != nullptr && !profile->Location().empty()) {
-        PrepareMailCheck(profile->Location(), *profile, true, registry);
+        WriteMailCheck(profile->Location(), *profile, true);
     }
-    registry.AddSave();
-    steps.Run();
+    transaction.Commit();
 }

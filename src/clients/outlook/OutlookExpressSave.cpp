@@ -3,10 +3,9 @@
 #include "clients/outlook/OutlookExpress.h"
 
 #include "accounts/RegistryHelpers.h"
-#include "accounts/RegistrySaveSteps.h"
-#include "accounts/SaveSteps.h"
 #include "clients/outlook/OutlookAccountValues.h"
 #include "clients/outlook/OutlookExpressKeys.h"
+#include "platform/WriteTransaction.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,61 +51,56 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
                        [&name](const std::string& n) { return SameTextIgnoreCase(n, name); });
 }
 
-void WriteOrDelete(TRegistrySaveSteps& registry, const std::string& key, const char* name,
-                   bool write, std::int32_t value) {
+// Opens (creating as needed) a key below HKEY_CURRENT_USER for writing.
+void OpenForWriting(TRegistry& registry, const std::string& key) {
+    if (!registry.OpenKey(Absolute(key), true)) {
+        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
+    }
+}
+
+void WriteOrDelete(TRegistry& key, const char* name, bool write, std::int32_t value) {
     if (write) {
-        registry.WriteInteger(key, name, value);
+        key.WriteInteger(name, value);
     } else {
-        registry.DeleteValue(key, name);
+        key.DeleteValue(name);
     }
 }
 
 // Server, port, time-out (POP3), secure password and secure connection, then the POP3 retention
 // values or the IMAP root folder.
-void AddServerValues(TRegistrySaveSteps& registry, const std::string& key,
-                     const TPOPMailAccount& account) {
-    registry.WriteString(key, Pop3Values.Server, account.IncomingServer());
-    registry.WriteInteger(key, Pop3Values.Port, account.IncomingPort());
-    registry.WriteInteger(key, Pop3Timeout, account.IncomingTimeout());
-    WriteOrDelete(registry, key, Pop3Values.UseSicily, account.UseSPA(), 1);
-    registry.WriteInteger(key, Pop3Values.SecureConnection, account.UseSSL() ? 1 : 0);
+void WriteServerValues(TRegistry& key, const TPOPMailAccount& account) {
+    key.WriteString(Pop3Values.Server, account.IncomingServer());
+    key.WriteInteger(Pop3Values.Port, account.IncomingPort());
+    key.WriteInteger(Pop3Timeout, account.IncomingTimeout());
+    WriteOrDelete(key, Pop3Values.UseSicily, account.UseSPA(), 1);
+    key.WriteInteger(Pop3Values.SecureConnection, account.UseSSL() ? 1 : 0);
     const bool leave = account.LeaveOnServer();
     const bool expire = leave && account.RemoveWhenExpired();
-    WriteOrDelete(registry, key, LeaveMailOnServer, leave, 1);
-    WriteOrDelete(registry, key, RemoveWhenExpired, expire, 1);
-    WriteOrDelete(registry, key, ExpireDays, expire, account.ExpireDays());
-    WriteOrDelete(registry, key, RemoveWhenDeleted, leave && account.RemoveWhenDeleted(), 1);
+    WriteOrDelete(key, LeaveMailOnServer, leave, 1);
+    WriteOrDelete(key, RemoveWhenExpired, expire, 1);
+    WriteOrDelete(key, ExpireDays, expire, account.ExpireDays());
+    WriteOrDelete(key, RemoveWhenDeleted, leave && account.RemoveWhenDeleted(), 1);
 }
 
-void AddServerValues(TRegistrySaveSteps& registry, const std::string& key,
-                     const TIMAPMailAccount& account) {
-    registry.WriteString(key, ImapValues.Server, account.IncomingServer());
-    registry.WriteInteger(key, ImapValues.Port, account.IncomingPort());
-    WriteOrDelete(registry, key, ImapValues.UseSicily, account.UseSPA(), 1);
-    registry.WriteInteger(key, ImapValues.SecureConnection, account.UseSSL() ? 1 : 0);
+void WriteServerValues(TRegistry& key, const TIMAPMailAccount& account) {
+    key.WriteString(ImapValues.Server, account.IncomingServer());
+    key.WriteInteger(ImapValues.Port, account.IncomingPort());
+    WriteOrDelete(key, ImapValues.UseSicily, account.UseSPA(), 1);
+    key.WriteInteger(ImapValues.SecureConnection, account.UseSSL() ? 1 : 0);
     if (account.RootFolder().empty()) {
-        registry.DeleteValue(key, ImapRootFolder);
+        key.DeleteValue(ImapRootFolder);
     } else {
-        registry.WriteString(key, ImapRootFolder, account.RootFolder());
+        key.WriteString(ImapRootFolder, account.RootFolder());
     }
 }
-
-struct TAccountPasswords {
-    TPasswordSave Incoming;
-    std::optional<TPasswordSave> Outgoing; // only for an own outgoing login
-};
 
 } // namespace
 
-std::string TOutlookExpressMailAccounts::AccountManagerKeyOf(const TMailProfile& profile) const {
-    return profile.AccountFilePattern();
-}
-
 std::string TOutlookExpressMailAccounts::NewAccountKey(TMailProfile* profile) {
-    if (profile == nullptr || AccountManagerKeyOf(*profile).empty()) {
+    if (profile == nullptr || profile->AccountFilePattern().empty()) {
         return std::string();
     }
-    const std::string manager = AccountManagerKeyOf(*profile);
+    const std::string manager = profile->AccountFilePattern();
     std::vector<std::string> existing;
     TRegistry registry(platform::HKEY_CURRENT_USER);
     if (registry.OpenKeyReadOnly(Absolute(keys::AccountsOf(manager)))) {
@@ -122,110 +116,112 @@ std::string TOutlookExpressMailAccounts::NewAccountKey(TMailProfile* profile) {
     }
 }
 
+TOutlookExpressMailAccounts::TAccountPasswords
+TOutlookExpressMailAccounts::PlanPasswords(const TMailAccount& account,
+                                           const std::string& accounts) {
+    const TIncomingValueNames& names = IncomingValueNames(account.Kind());
+    TRegistry registry(platform::HKEY_CURRENT_USER);
+    registry.OpenKeyReadOnly(Absolute(accounts));
+    const std::string freshIncoming =
+        Passwords_.NewPasswordReference(*this, registry, names.Password);
+    const std::string freshOutgoing =
+        Passwords_.NewPasswordReference(*this, registry, SmtpPassword, {freshIncoming});
+    TRegistry stored(platform::HKEY_CURRENT_USER);
+    const bool exists = stored.OpenKeyReadOnly(Absolute(accounts + "\\" + account.AccountKey()));
+    const auto storedReference = [&](const char* value) {
+        return exists ? Passwords_.ReadReferenceValue(stored, value) : std::string();
+    };
+    TAccountPasswords passwords;
+    passwords.Incoming =
+        PlanPassword(names.Password, storedReference(names.Password), freshIncoming,
+                     account.Password(), account.RememberPassword(), AccountPasswordsAvailable());
+    if (account.SmtpAuthMode() == 2) {
+        passwords.Outgoing = PlanPassword(
+            SmtpPassword, storedReference(SmtpPassword), freshOutgoing, account.SmtpPassword(),
+            account.SmtpRememberPassword(), AccountPasswordsAvailable());
+    }
+    return passwords;
+}
+
 void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
     TMailProfile* profile = account.Profile();
     if (account.AccountKey().empty() || profile == nullptr ||
-        AccountManagerKeyOf(*profile).empty()) {
+        profile->AccountFilePattern().empty()) {
         return;
     }
-    const std::string manager = AccountManagerKeyOf(*profile);
+    const std::string manager = profile->AccountFilePattern();
     const std::string accounts = keys::AccountsOf(manager);
     const std::string accountKey = accounts + "\\" + account.AccountKey();
-    const TIncomingValueNames& names = IncomingValueNames(account.Kind());
-
     // Everything is decided before anything is written: the reference names, stored or fresh.
-    TAccountPasswords passwords;
-    {
-        TRegistry registry(platform::HKEY_CURRENT_USER);
-        registry.OpenKeyReadOnly(Absolute(accounts));
-        const std::string freshIncoming =
-            Passwords_.NewPasswordReference(*this, registry, names.Password);
-        const std::string freshOutgoing =
-            Passwords_.NewPasswordReference(*this, registry, SmtpPassword, {freshIncoming});
-        TRegistry stored(platform::HKEY_CURRENT_USER);
-        const bool exists = stored.OpenKeyReadOnly(Absolute(accountKey));
-        const auto storedReference = [&](const char* value) {
-            return exists ? Passwords_.ReadReferenceValue(stored, value) : std::string();
-        };
-        passwords.Incoming = PlanPassword(names.Password, storedReference(names.Password),
-                                          freshIncoming, account.Password(),
-                                          account.RememberPassword(), AccountPasswordsAvailable());
-        if (account.SmtpAuthMode() == 2) {
-            passwords.Outgoing = PlanPassword(
-                SmtpPassword, storedReference(SmtpPassword), freshOutgoing, account.SmtpPassword(),
-                account.SmtpRememberPassword(), AccountPasswordsAvailable());
-        }
-    }
+    const TAccountPasswords passwords = PlanPasswords(account, accounts);
 
-    TSaveSteps steps;
-    TRegistrySaveSteps registry(steps);
-    // The counter moves past the key before the key is written.
+    // Key, counter, marks and items change together or not at all.
+    platform::TWriteTransaction transaction;
+    TRegistry registry(platform::HKEY_CURRENT_USER);
+    OpenForWriting(registry, manager);
     const auto number = KeyNumber(account.AccountKey());
     if (number && *number >= ReadKeyCounter(manager) && *number < 0x7FFFFFFFu) {
-        registry.WriteInteger(manager, keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
+        registry.WriteInteger(keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
     }
-    AddAccountValues(account, accountKey, passwords.Incoming, passwords.Outgoing, registry);
+    OpenForWriting(registry, accountKey);
+    WriteAccountValues(account, passwords, registry);
+    OpenForWriting(registry, accounts);
     if (manager == keys::AccountManager) {
         if (const auto identity = StringToGuid(profile->Location())) {
-            const auto bytes = platform::GuidToBytes(*identity);
-            registry.WriteBinary(accounts, keys::AssociatedId,
-                                 std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+            WriteRegGuid(registry, keys::AssociatedId, *identity);
         }
     }
     if (account.IsDefault()) {
-        registry.WriteString(manager, keys::DefaultMailAccount, account.AccountKey());
+        OpenForWriting(registry, manager);
+        registry.WriteString(keys::DefaultMailAccount, account.AccountKey());
     }
-    // The registry values so far are in memory only; writing an item writes them together with
-    // it, in one piece.
-    AddPasswordItem(steps, Passwords_, passwords.Incoming);
+    registry.CloseKey();
+    SavePasswordItem(Passwords_, passwords.Incoming);
     if (passwords.Outgoing) {
-        AddPasswordItem(steps, Passwords_, *passwords.Outgoing);
+        SavePasswordItem(Passwords_, *passwords.Outgoing);
     }
-    registry.AddSave();
-    steps.Run();
-    account.SetStoreLocation(accountKey);
+    transaction.AfterCommit([&account, accountKey] { account.SetStoreLocation(accountKey); });
+    transaction.Commit();
 }
 
-void TOutlookExpressMailAccounts::AddAccountValues(const TMailAccount& account,
-                                                   const std::string& key,
-                                                   const TPasswordSave& incoming,
-                                                   const std::optional<TPasswordSave>& outgoing,
-                                                   TRegistrySaveSteps& registry) const {
+void TOutlookExpressMailAccounts::WriteAccountValues(const TMailAccount& account,
+                                                     const TAccountPasswords& passwords,
+                                                     TRegistry& key) const {
     const TIncomingValueNames& names = IncomingValueNames(account.Kind());
     const TStoredConnection connection = StoredConnection(account.ConnectionType(), account.Kind());
-    registry.WriteInteger(key, ConnectionType, connection.Type);
+    key.WriteInteger(ConnectionType, connection.Type);
     if (connection.WithConnectoid) {
-        registry.WriteString(key, Connectoid, account.ConnectionName());
+        key.WriteString(Connectoid, account.ConnectionName());
     } else {
-        registry.DeleteValue(key, Connectoid);
+        key.DeleteValue(Connectoid);
     }
     for (const TSenderValue& value : SenderValues) {
         const std::string& text = (account.*value.Get)();
         if (text.empty() && !value.WrittenWhenEmpty) {
-            registry.DeleteValue(key, value.Name);
+            key.DeleteValue(value.Name);
         } else {
-            registry.WriteString(key, value.Name, text);
+            key.WriteString(value.Name, text);
         }
     }
-    registry.WriteString(key, names.UserName, account.UserName());
-    AddReferenceValue(registry, key, incoming, Passwords_);
-    registry.WriteInteger(key, names.PromptForPassword, account.RememberPassword() ? 0 : 1);
+    key.WriteString(names.UserName, account.UserName());
+    WriteReferenceValue(key, passwords.Incoming, Passwords_);
+    key.WriteInteger(names.PromptForPassword, account.RememberPassword() ? 0 : 1);
     if (const auto* pop = dynamic_cast<const TPOPMailAccount*>(&account)) {
-        AddServerValues(registry, key, *pop);
+        WriteServerValues(key, *pop);
     } else if (const auto* imap = dynamic_cast<const TIMAPMailAccount*>(&account)) {
-        AddServerValues(registry, key, *imap);
+        WriteServerValues(key, *imap);
     }
-    registry.WriteString(key, SmtpServer, account.SmtpServer());
-    registry.WriteInteger(key, SmtpPort, account.SmtpPort());
-    registry.WriteInteger(key, SmtpTimeout, account.SmtpTimeout());
-    registry.WriteInteger(key, SmtpSecureConnection, account.SmtpUseSSL() ? 1 : 0);
+    key.WriteString(SmtpServer, account.SmtpServer());
+    key.WriteInteger(SmtpPort, account.SmtpPort());
+    key.WriteInteger(SmtpTimeout, account.SmtpTimeout());
+    key.WriteInteger(SmtpSecureConnection, account.SmtpUseSSL() ? 1 : 0);
     if (const auto stored = StoredSmtpAuth(account.SmtpAuthMode(), account.SmtpUseSPA())) {
-        registry.WriteInteger(key, SmtpUseSicily, *stored);
+        key.WriteInteger(SmtpUseSicily, *stored);
     }
-    if (outgoing) {
-        registry.WriteString(key, SmtpUserName, account.SmtpUserName());
-        AddReferenceValue(registry, key, *outgoing, Passwords_);
-        registry.WriteInteger(key, SmtpPromptForPassword, account.SmtpRememberPassword() ? 0 : 1);
+    if (passwords.Outgoing) {
+        key.WriteString(SmtpUserName, account.SmtpUserName());
+        WriteReferenceValue(key, *passwords.Outgoing, Passwords_);
+        key.WriteInteger(SmtpPromptForPassword, account.SmtpRememberPassword() ? 0 : 1);
     }
 }
 
@@ -234,24 +230,25 @@ void TOutlookExpressMailAccounts::DeleteAccount(TMailProfile* profile, int index
     if (account == nullptr) {
         return;
     }
-    if (!account->AccountKey().empty()) {
-        const std::string key = profile->AccountsLocation() + "\\" + account->AccountKey();
-        TSaveSteps steps;
-        TRegistrySaveSteps registry(steps);
-        TRegistry stored(platform::HKEY_CURRENT_USER);
-        if (AccountPasswordsAvailable() && stored.OpenKeyReadOnly(Absolute(key))) {
-            // Every password the key names goes with it, not only the incoming one.
-            for (const char* value : {Pop3Values.Password, ImapValues.Password, SmtpPassword}) {
-                TPasswordSave plan;
-                plan.Reference = Passwords_.ReadReferenceValue(stored, value);
-                plan.DeleteItem = !plan.Reference.empty();
-                AddPasswordItem(steps, Passwords_, plan);
+    if (account->AccountKey().empty()) {
+        TMailAccounts::DeleteAccount(profile, index); // never saved: nothing to delete
+        return;
+    }
+    const std::string key = profile->AccountsLocation() + "\\" + account->AccountKey();
+    platform::TWriteTransaction transaction;
+    TRegistry registry(platform::HKEY_CURRENT_USER);
+    if (AccountPasswordsAvailable() && registry.OpenKeyReadOnly(Absolute(key))) {
+        // Every password the key names goes with it, not only the incoming one.
+        for (const char* value : {Pop3Values.Password, ImapValues.Password, SmtpPassword}) {
+            const std::string reference = Passwords_.ReadReferenceValue(registry, value);
+            if (!reference.empty()) {
+                Passwords_.DeleteStoredPassword(reference);
             }
         }
-        stored.CloseKey();
-        registry.DeleteKey(key);
-        registry.AddSave();
-        steps.Run();
     }
-    TMailAccounts::DeleteAccount(profile, index);
+    registry.CloseKey();
+    registry.DeleteKey(Absolute(key));
+    transaction.AfterCommit(
+        [this, profile, index] { TMailAccounts::DeleteAccount(profile, index); });
+    transaction.Commit();
 }

@@ -18,7 +18,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -103,16 +102,6 @@ public:
     // Writes the item, the password cut to 15 characters, also with the switch off.
     void WriteIdentityPassword(const std::string& identityGuid, const std::string& password,
                                bool switchedOn);
-
-    // An item's data as the provider keeps it, so that a save that fails can put it back:
-    // nullopt when there is no item (or no provider). Restoring writes the data back, or deletes
-    // the item for nullopt; it raises EStoredPasswordError when the item cannot be written.
-    std::optional<std::vector<std::uint8_t>> ReadStoredItem(const std::string& reference);
-    void RestoreStoredItem(const std::string& reference,
-                           const std::optional<std::vector<std::uint8_t>>& data);
-    std::optional<std::vector<std::uint8_t>> ReadIdentityItem(const std::string& identityGuid);
-    void RestoreIdentityItem(const std::string& identityGuid,
-                             const std::optional<std::vector<std::uint8_t>>& data);
 
 private:
     TOutlookPasswordStore Store_;

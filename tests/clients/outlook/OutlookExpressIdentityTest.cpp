@@ -1,10 +1,6 @@
-// Outlook Express: saving identities and client options, deleting accounts, and putting back a
-// password item that a failed save had overwritten.
+// Outlook Express: saving identities and client options, and deleting accounts.
 
 #include "OutlookExpressTestSupport.h"
-
-#include "accounts/SaveSteps.h"
-#include "clients/outlook/OutlookAccountValues.h"
 
 using namespace oe_test;
 
@@ -158,25 +154,4 @@ TEST_F(OutlookExpressIdentity, DeletingAnAccountNeverSavedTouchesNoKey) {
     EXPECT_EQ(main.AccountCount(), 2);
     EXPECT_TRUE(KeyExists(TopAccounts + "\\00000001"));
     EXPECT_TRUE(KeyExists(TopAccounts + "\\00000002"));
-}
-
-TEST_F(OutlookExpressIdentity, AFailedSaveGivesBackThePasswordItemItOverwrote) {
-    Install(TestFile("fixtures/two_identities.reg"));
-    StorePassword("account10000002", "Alt-1");
-    TStoredPasswords passwords(TOutlookPasswordStore::OutlookExpress);
-    ASSERT_TRUE(passwords.ObtainProvider());
-    const outlook_values::TPasswordSave plan = outlook_values::PlanPassword(
-        "POP3 Password2", "account10000002", "account99999999", "Neu-2", true, true);
-    EXPECT_EQ(plan.Reference, "account10000002");
-    EXPECT_FALSE(plan.WriteReference);
-    TSaveSteps steps;
-    outlook_values::AddPasswordItem(steps, passwords, plan);
-    std::string during;
-    steps.Add("the next part", [&]() -> TSaveSteps::TUndo {
-        during = passwords.ReadStoredPassword("account10000002");
-        throw std::runtime_error("failed");
-    });
-    EXPECT_THROW(steps.Run(), ESaveError);
-    EXPECT_EQ(during, "Neu-2");
-    EXPECT_EQ(StoredPassword("account10000002"), "Alt-1");
 }

@@ -2,7 +2,6 @@
 
 #include "OutlookExpressTestSupport.h"
 
-#include "accounts/SaveSteps.h"
 #include "platform/RegHive.h"
 #include "platform/System.h"
 #include "support/ScriptedRandom.h"
@@ -218,7 +217,7 @@ TEST_F(OutlookExpressSave, AHiveThatCannotBeWrittenLeavesNoHalfWrittenAccount) {
     try {
         account.Save();
         FAIL() << "the save must fail";
-    } catch (const ESaveError& error) {
+    } catch (const std::exception& error) {
         EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
     }
     EXPECT_EQ(HiveText(), before);
@@ -235,31 +234,42 @@ TEST_F(OutlookExpressSave, AHiveThatCannotBeWrittenLeavesNoHalfWrittenAccount) {
     EXPECT_EQ(reloaded->AccountByIndex(0)->Password(), "Geheim-42");
 }
 
-TEST_F(OutlookExpressSave, AFailedSaveOfAnExistingAccountPutsBackEveryValue) {
+TEST_F(OutlookExpressSave, AFailedSaveOfAnExistingAccountPutsBackEveryValueAndItsPassword) {
     Install(TestFile("fixtures/two_identities.reg"));
+    StorePassword("account10000002", "Alt-1");
     auto store = Load();
     const std::string key = TopAccounts + "\\00000002";
     TMailAccount& account = *store->AccountByIndex(1);
     account.SetDisplayName("Neuer Name");
     account.SetReplyTo("antwort@quenlix.example");
     account.SetSmtpPort(25);
+    account.SetPassword("Neu-2");
     platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
-    EXPECT_THROW(account.Save(), ESaveError);
+    EXPECT_THROW(account.Save(), std::exception);
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+    EXPECT_EQ(StoredPassword("account10000002"), "Alt-1");
     EXPECT_EQ(StringAt(key, "SMTP Display Name"), "Anna Muster");
     EXPECT_FALSE(StringAt(key, "SMTP Reply To Email Address"));
     EXPECT_EQ(IntegerAt(key, "SMTP Port"), 465);
     EXPECT_FALSE(IntegerAt(key, "POP3 Timeout")) << "a value the save added is gone again";
 }
 
-TEST_F(OutlookExpressSave, AKeyThatCannotBeMadeLeavesNoItemAndNoCounter) {
+TEST_F(OutlookExpressSave, APasswordThatCannotBeStoredTakesBackKeyCounterAndDefaultMark) {
     InstallEmptyTree();
-    TScriptedRandom random({12345678, 87654321});
-    auto store = Load(random);
+    // Data protection keeps its keys in this folder; a file in its place stops every seal.
+    System().WriteFile(platform::MachineFacts().AppData + "\\Microsoft\\Protect", "no folder");
+    auto store = Load();
     TPOPMailAccount& account = AddProviderAccount(*store);
-    account.SetAccountKey("0000\n000"); // no registry key can have this name
-    EXPECT_THROW(account.Save(), ESaveError);
-    EXPECT_EQ(StoredPassword("account12345678"), "");
+    try {
+        account.Save();
+        FAIL() << "the save must fail";
+    } catch (const EStoredPasswordError& error) {
+        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
+    }
+    EXPECT_FALSE(KeyExists(NewKey));
     EXPECT_FALSE(IntegerAt(AccountManager, "Account Name"));
+    EXPECT_FALSE(StringAt(AccountManager, "Default Mail Account"));
+    EXPECT_EQ(account.StoreLocation(), "");
 }
 
 // The written forms of the connection and of the outgoing authentication.
