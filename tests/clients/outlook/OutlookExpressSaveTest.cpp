@@ -4,6 +4,7 @@
 
 #include "platform/RegHive.h"
 #include "platform/System.h"
+#include "platform/WriteTransaction.h"
 #include "support/ScriptedRandom.h"
 
 using namespace oe_test;
@@ -413,4 +414,31 @@ TEST_F(OutlookExpressSave, EveryFieldSurvivesASaveAndAFreshLoad) {
     }
     EXPECT_EQ(again.FindAccount("00000002")->StoreLocation(),
               "Identities\\" + SecondIdentity + "\\" + AccountManager + "\\Accounts\\00000002");
+}
+
+TEST_F(OutlookExpressSave, ADryRunListsTheWritesAndChangesNothing) {
+    InstallEmptyTree();
+    TScriptedRandom random({12345678, 87654321});
+    auto store = Load(random);
+    const std::string before = HiveText();
+    TPOPMailAccount& account = AddProviderAccount(*store);
+    platform::TPreparedChanges changes;
+    {
+        platform::TWriteTransaction dryRun(platform::TTransactionMode::DryRun);
+        account.Save();
+        changes = dryRun.Commit();
+    }
+    std::vector<std::string> written;
+    for (const platform::TRegistryChange& change : changes.Registry) {
+        if (change.KeyPath == NewKey && change.Kind == platform::TRegistryChange::TKind::ValueSet) {
+            written.push_back(change.ValueName);
+        }
+    }
+    EXPECT_EQ(written.size(), 17u);
+    EXPECT_EQ(written.front(), "Connection Type");
+    EXPECT_EQ(written.back(), "SMTP Use Sicily");
+    EXPECT_EQ(HiveText(), before);
+    EXPECT_FALSE(KeyExists(NewKey));
+    EXPECT_EQ(StoredPassword("account12345678"), "");
+    EXPECT_EQ(account.StoreLocation(), "") << "the model follows only a real save";
 }
