@@ -1,6 +1,6 @@
 // The Outlook Express store with 1, 10 and 100 identities of 10 POP3 accounts each: loading
 // (with and without a stored password per account), and saving one new account into the
-// 100-identity system.
+// 100-identity system (with and without the stored passwords).
 
 #include <clients/outlook/OutlookExpress.h>
 #include <clients/outlook/OutlookWindowsVersion.h>
@@ -125,8 +125,9 @@ void BM_ConstructWithPasswords(benchmark::State& state) {
     Construct(state, true);
 }
 
+// With a stored password per account (1,000 Protected Storage items) or without any.
 void BM_SaveNewAccountInto100Identities(benchmark::State& state) {
-    auto system = MakeSystem(100, true);
+    auto system = MakeSystem(100, state.range(0) != 0);
     TOutlookExpressMailAccounts store(false);
     for (auto _ : state) {
         auto* account = dynamic_cast<TPOPMailAccount*>(store.AddAccount(
@@ -147,6 +148,10 @@ void BM_SaveNewAccountInto100Identities(benchmark::State& state) {
 
 BENCHMARK(BM_Construct)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ConstructWithPasswords)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SaveNewAccountInto100Identities)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_SaveNewAccountInto100Identities)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 BENCHMARK_MAIN();
