@@ -50,8 +50,16 @@ std::string PropertyValueText(const TPropertyValue& value) {
 
 namespace {
 
-std::string OptionalValueText(const std::optional<TPropertyValue>& value) {
-    return value ? PropertyValueText(*value) : "<empty>";
+bool IsPassword(std::uint8_t id) {
+    return id == PropertyId::Password || id == PropertyId::SmtpPassword;
+}
+
+// Passwords never reach a description (it goes to the log): only that they changed.
+std::string OptionalValueText(std::uint8_t id, const std::optional<TPropertyValue>& value) {
+    if (!value) {
+        return "<empty>";
+    }
+    return IsPassword(id) ? "<hidden>" : PropertyValueText(*value);
 }
 
 } // namespace
@@ -61,8 +69,8 @@ std::vector<std::string> DescribeChanges(const TAccountChangeRecords& records) {
     lines.reserve(records.size());
     for (const auto& record : records) {
         lines.push_back(std::to_string(record.Id) + " new: \"" +
-                        OptionalValueText(record.NewValue) + "\", old : \"" +
-                        OptionalValueText(record.OldValue) + "\"");
+                        OptionalValueText(record.Id, record.NewValue) + "\", old : \"" +
+                        OptionalValueText(record.Id, record.OldValue) + "\"");
     }
     return lines;
 }

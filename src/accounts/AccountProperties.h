@@ -76,7 +76,8 @@ bool SameProperties(const TAccountProperties& a, const TAccountProperties& b);
 // previous), then the properties only previous has.
 TAccountChangeRecords Differences(const TAccountProperties& current,
                                   const TAccountProperties& previous);
-// One line per record: ID new: "NEW", old : "OLD"; an absent value reads <empty>.
+// One line per record: ID new: "NEW", old : "OLD"; an absent value reads <empty>. The values
+// of Password and SmtpPassword read <hidden>: the lines are logged.
 std::vector<std::string> DescribeChanges(const TAccountChangeRecords& records);
 // Text form of a value: strings as they are, flags "true"/"false", numbers in decimal.
 std::string PropertyValueText(const TPropertyValue& value);

@@ -1,5 +1,8 @@
 #include "MailAccounts.h"
 
+#include "MonitorLock.h"
+#include "MonitorStart.h"
+
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -18,7 +21,7 @@ bool IsDotEntry(const platform::TFindEntry& entry) {
 TMailAccounts::TMailAccounts(bool autoSave) : AutoSave_(autoSave) {}
 
 TMailAccounts::~TMailAccounts() {
-    SetMonitoring(false);
+    ShutDownMonitors();
 }
 
 TMailAccount* TMailAccounts::LoadNewAccount(TMailProfile* profile) {
@@ -173,7 +176,9 @@ void TMailAccounts::DeleteDefaultProfileAccount(int index) {
     }
 }
 
-void TMailAccounts::StartProfileMonitor(TMailProfile&) {}
+void TMailAccounts::StartProfileMonitor(TMailProfile& profile) {
+    StartNewAccountsMonitor(*this, profile);
+}
 
 void TMailAccounts::StopProfileMonitor(TMailProfile& profile) {
     profile.Monitors().TerminateAll();
@@ -217,15 +222,37 @@ void TMailAccounts::SetMonitoring(bool value) {
     if (value == Monitoring_) {
         return;
     }
-    Monitoring_ = value;
-    for (const auto& profile : Profiles_) {
-        profile->SetMonitoring(value);
+    {
+        // No monitor changes the store while it is walked (MonitorThread.h).
+        TMonitorLockHolder hold;
+        Monitoring_ = value;
+        for (const auto& profile : Profiles_) {
+            profile->SetMonitoring(value);
+        }
     }
+    WaitForStoppedMonitors();
+}
+
+void TMailAccounts::ShutDownMonitors() {
+    {
+        // Monitors at work change the store (a deleted account leaves its profile): walk it
+        // while none of them can.
+        TMonitorLockHolder hold;
+        SetMonitoring(false);
+        for (const auto& profile : Profiles_) {
+            profile->Monitors().TerminateAll();
+            for (const auto& account : profile->Accounts()) {
+                account->Monitors().TerminateAll();
+            }
+        }
+    }
+    WaitForStoppedMonitors();
 }
 
 void TMailAccounts::HandleNewAccount(TMailProfile* profile) {
     TMailAccount* account = LoadNewAccount(profile);
-    if (!account) {
+    // Without a receiver there is no one to report to, and nothing to watch the account for.
+    if (!account || !OnAccountChanged_) {
         return;
     }
     RaiseAccountChanged(account, nullptr);

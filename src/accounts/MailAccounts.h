@@ -27,8 +27,8 @@ using TAccountChangedEvent =
 class TMailAccounts {
 public:
     explicit TMailAccounts(bool autoSave);
-    // Switches monitoring off and frees the profiles. A store that overrides the monitor
-    // operations should switch monitoring off in its own destructor.
+    // Shuts the monitors down and frees the profiles. Every concrete store calls
+    // ShutDownMonitors first in its own destructor: monitors call its virtual operations.
     virtual ~TMailAccounts();
     TMailAccounts(const TMailAccounts&) = delete;
     TMailAccounts& operator=(const TMailAccounts&) = delete;
@@ -95,8 +95,9 @@ public:
     // account still exists.
     virtual bool AccountsShareFile() const { return false; }
 
-    // Monitor seams: the new-account monitor of a profile. The base starts nothing; stopping
-    // terminates and forgets the profile's monitors.
+    // The new-account monitor of a profile, unless it has one: a registry monitor on its
+    // AccountsLocation for a registry-based store, else a file monitor (MonitorStart.h).
+    // Stopping terminates and forgets the profile's monitors.
     virtual void StartProfileMonitor(TMailProfile& profile);
     virtual void StopProfileMonitor(TMailProfile& profile);
 
@@ -111,12 +112,17 @@ public:
     // ListRegistryAccountKeys for registry-based stores, else ListAccountFiles.
     std::vector<std::string> ListAccountKeys(TMailProfile* profile);
     void SetHangUpAfterSpool(bool value) { HangUpAfterSpool_ = value; }
-    // Unchanged value: nothing. Otherwise switches every profile (and so every account).
+    // Unchanged value: nothing. Otherwise switches every profile (and so every account),
+    // holding the monitor lock, and waits for the monitors it stopped.
     bool Monitoring() const { return Monitoring_; }
     void SetMonitoring(bool value);
 
-    // A change monitor reports that the profile may have gained an account: load it, report
-    // it through OnAccountChanged (account, none) and switch monitoring on for it.
+    // Switches monitoring off, then stops every monitor still watching a profile or account of
+    // the store, whatever their Monitoring flags say, and waits until none can touch the store.
+    void ShutDownMonitors();
+
+    // A change monitor reports that the profile may have gained an account: load it and, when
+    // OnAccountChanged is assigned, report it (account, none) and switch monitoring on for it.
     void HandleNewAccount(TMailProfile* profile);
 
     const TAccountChangedEvent& OnAccountChanged() const { return OnAccountChanged_; }

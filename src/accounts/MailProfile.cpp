@@ -1,6 +1,7 @@
 #include "MailProfile.h"
 
 #include "MailAccounts.h"
+#include "MonitorLock.h"
 
 TMailProfile::TMailProfile(TMailAccounts* store, const std::string& location,
                            const std::string& name, const std::string& password)
@@ -89,15 +90,20 @@ void TMailProfile::SetMonitoring(bool value) {
     if (value == Monitoring_) {
         return;
     }
-    Monitoring_ = value;
-    if (Store_) {
-        if (value) {
-            Store_->StartProfileMonitor(*this);
-        } else {
-            Store_->StopProfileMonitor(*this);
+    {
+        // No monitor changes the account list while it is walked (MonitorThread.h).
+        TMonitorLockHolder hold;
+        Monitoring_ = value;
+        if (Store_) {
+            if (value) {
+                Store_->StartProfileMonitor(*this);
+            } else {
+                Store_->StopProfileMonitor(*this);
+            }
+        }
+        for (const auto& account : Accounts_) {
+            account->SetMonitoring(value);
         }
     }
-    for (const auto& account : Accounts_) {
-        account->SetMonitoring(value);
-    }
+    WaitForStoppedMonitors();
 }

@@ -50,7 +50,8 @@ public:
     int MonitorCount() const { return Monitors_.Count(); }
     TMailMonitor& MonitorByIndex(int index) const; // "Index out of bounds"
     // Unchanged value: nothing. Otherwise records it, starts or stops the profile's
-    // new-account monitor through the store, then switches every account the same way.
+    // new-account monitor through the store, then switches every account the same way, all
+    // holding the monitor lock, and waits for the monitors it stopped.
     bool Monitoring() const { return Monitoring_; }
     void SetMonitoring(bool value);
 

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/Accessibility.h"
 #include "app/FormStyle.h"
 #include "app/close.h"
 #include "app/dm.h"
@@ -23,6 +24,7 @@ TWizardApplication::TWizardApplication() {
     InitOutlookWindowsVersion(); // once at program start, before any store exists
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     InstallFontSubstitutes();
+    InstallAccessibility();
     // The page forms register their pages while they are created, in this order; the main
     // window's container must exist before them.
     Main_ = std::make_unique<T_main>(*this);

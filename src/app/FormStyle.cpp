@@ -17,16 +17,27 @@ bool IsBlankOrControl(QChar aChar) {
 } // namespace
 
 void InstallFontSubstitutes() {
-    // Metric-compatible families first, then narrow ones that are common on Linux.
-    const QStringList narrowSans = {
-        QStringLiteral("Tahoma"), QStringLiteral("Arimo"), QStringLiteral("Liberation Sans"),
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")};
-    for (const char* family : {"MS Sans Serif", "Tahoma", "Arial"}) {
-        const QString name = QString::fromLatin1(family);
+    // Where a face is missing, its metric-compatible stand-in first (Liberation Sans and Arimo
+    // have Arial's widths; Tahoma, the dialog face of later Windows versions, has nearly MS
+    // Sans Serif's), then narrow faces common on Linux. scripts/ensure-deps installs the first
+    // of each list.
+    const QStringList narrowFallbacks = {QStringLiteral("DejaVu Sans Condensed"),
+                                         QStringLiteral("DejaVu Sans")};
+    const struct {
+        const char* Face;
+        QStringList StandIns;
+    } faces[] = {
+        {"MS Sans Serif", QStringList{QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                                      QStringLiteral("Arimo")} +
+                              narrowFallbacks},
+        {"Tahoma", narrowFallbacks},
+        {"Arial",
+         QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")} + narrowFallbacks},
+    };
+    for (const auto& face : faces) {
+        const QString name = QString::fromLatin1(face.Face);
         if (QFont::substitutes(name).isEmpty()) {
-            QStringList candidates = narrowSans;
-            candidates.removeAll(name);
-            QFont::insertSubstitutions(name, candidates);
+            QFont::insertSubstitutions(name, face.StandIns);
         }
     }
 }
@@ -55,12 +66,15 @@ void SetUpPageForm(QWidget* aForm, const char* aFormName) {
 
 QLabel* CreateAutoSizeLabel(QWidget* aParent, const char* aName, const QString& aText, int aLeft,
                             int aTop) {
-    auto* label = new QLabel(aText, aParent);
-    label->setObjectName(QString::fromLatin1(aName));
-    label->setProperty(AutoSizeProperty, true);
-    label->move(aLeft, aTop);
-    label->adjustSize();
-    return label;
+    return PlaceAutoSizeLabel(new QLabel(aText, aParent), aName, aLeft, aTop);
+}
+
+QLabel* PlaceAutoSizeLabel(QLabel* aLabel, const char* aName, int aLeft, int aTop) {
+    aLabel->setObjectName(QString::fromLatin1(aName));
+    aLabel->setProperty(AutoSizeProperty, true);
+    aLabel->move(aLeft, aTop);
+    aLabel->adjustSize();
+    return aLabel;
 }
 
 QLabel* CreateWrappedLabel(QWidget* aParent, const char* aName, const QString& aText,

@@ -11,8 +11,8 @@ class QWidget;
 
 namespace app {
 
-// Maps the design's Windows font families to installed fonts of similar width, once per
-// process (the forms were laid out for those narrow fonts).
+// Maps the design's Windows font families, where they are missing, to installed faces of the
+// same or similar widths, once per process (the forms were laid out for those faces).
 void InstallFontSubstitutes();
 
 // A font of the design: family and character height in pixels.
@@ -28,6 +28,8 @@ void SetUpPageForm(QWidget* aForm, const char* aFormName);
 // FitAutoSizeLabels).
 QLabel* CreateAutoSizeLabel(QWidget* aParent, const char* aName, const QString& aText, int aLeft,
                             int aTop);
+// Names and places a label created elsewhere (a link, say) as an auto-size label.
+QLabel* PlaceAutoSizeLabel(QLabel* aLabel, const char* aName, int aLeft, int aTop);
 // A word-wrapped label of fixed size.
 QLabel* CreateWrappedLabel(QWidget* aParent, const char* aName, const QString& aText,
                            const QRect& aGeometry);

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 
 namespace app {
@@ -34,13 +35,33 @@ void TClickLabel::keyPressEvent(QKeyEvent* aEvent) {
     }
 }
 
+void PaintFocusFrame(QWidget& aWidget, const QRect& aRect) {
+    QPainter painter(&aWidget);
+    QStyleOptionFocusRect option;
+    option.initFrom(&aWidget);
+    option.rect = aRect;
+    option.state |= QStyle::State_KeyboardFocusChange;
+    option.backgroundColor = aWidget.palette().color(QPalette::Window);
+    aWidget.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &aWidget);
+}
+
 void TClickLabel::paintEvent(QPaintEvent* aEvent) {
     QLabel::paintEvent(aEvent);
     if (hasFocus()) {
-        QPainter painter(this);
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        PaintFocusFrame(*this, rect());
+    }
+}
+
+TFocusButton::TFocusButton(const QString& aCaption, QWidget* aParent)
+    : QPushButton(aCaption, aParent) {}
+
+void TFocusButton::paintEvent(QPaintEvent* aEvent) {
+    QPushButton::paintEvent(aEvent);
+    if (hasFocus()) {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        PaintFocusFrame(*this,
+                        style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this));
     }
 }
 

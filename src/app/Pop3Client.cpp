@@ -37,6 +37,13 @@ TPop3Failure FailureOf(QAbstractSocket::SocketError aError) {
     }
 }
 
+// The system's trust store, read once per process: reading and parsing it took far longer
+// than the whole login.
+const QList<QSslCertificate>& SystemCaCertificates() {
+    static const QList<QSslCertificate> certificates = QSslConfiguration::systemCaCertificates();
+    return certificates;
+}
+
 QSslConfiguration StrictTlsConfiguration() {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setProtocol(QSsl::TlsV1_2OrLater);
@@ -45,7 +52,7 @@ QSslConfiguration StrictTlsConfiguration() {
     if (!extra.isEmpty()) {
         // Listing CAs explicitly ends the on-demand loading of the system store, so name the
         // system's own CAs as well.
-        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
+        config.setCaCertificates(SystemCaCertificates() + extra);
     }
     return config;
 }
@@ -70,10 +77,15 @@ bool TPop3Client::Fail(TPop3Failure aFailure, const QString& aText) {
     return false;
 }
 
-void TPop3Client::DropSocket() {
+void TPop3Client::DropSocket(bool aGraceful) {
     if (FSocket != nullptr) {
         FSocket->disconnect(this);
-        FSocket->abort();
+        if (aGraceful) {
+            FSocket->flush();
+            FSocket->disconnectFromHost();
+        } else {
+            FSocket->abort();
+        }
         FSocket->deleteLater();
     }
     FSocket = nullptr;
@@ -102,8 +114,9 @@ bool TPop3Client::Connect() {
         return Fail(TPop3Failure::UnsafeCredentials,
                     QStringLiteral("line break in the user name or password"));
     }
-    if (!OpenTls() || !ReadOkAnswer() || !Command("USER", FUserName) ||
-        !Command("PASS", FPassword)) {
+    if (!OpenTls() || !ReadOkAnswer(TPop3Failure::GreetingRefused) ||
+        !Command("USER", FUserName, TPop3Failure::Rejected) ||
+        !Command("PASS", FPassword, TPop3Failure::Rejected)) {
         return false;
     }
     FLoggedIn = true;
@@ -119,10 +132,13 @@ bool TPop3Client::Disconnect() {
         FLoggedIn = false;
         return false;
     }
-    const bool answered = FLoggedIn && Command("QUIT", QString());
+    // The login's result is known after PASS; the answer to QUIT would add nothing but a wait.
+    if (FLoggedIn) {
+        Send("QUIT", QString());
+    }
     FLoggedIn = false;
-    DropSocket();
-    return answered;
+    DropSocket(/*aGraceful=*/true);
+    return true;
 }
 
 bool TPop3Client::OpenTls() {
@@ -140,23 +156,28 @@ bool TPop3Client::OpenTls() {
            WaitFor([this] { return FSocket->isEncrypted(); });
 }
 
-bool TPop3Client::Command(const QByteArray& aVerb, const QString& aArgument) {
+bool TPop3Client::Send(const QByteArray& aVerb, const QString& aArgument) {
     QByteArray line = aVerb;
     if (!aArgument.isNull()) {
         line += ' ' + aArgument.toUtf8();
     }
     line += "\r\n";
-    if (FSocket == nullptr || FSocket->write(line) != line.size()) {
+    return FSocket != nullptr && FSocket->write(line) == line.size();
+}
+
+bool TPop3Client::Command(const QByteArray& aVerb, const QString& aArgument,
+                          TPop3Failure aRefusal) {
+    if (!Send(aVerb, aArgument)) {
         return Fail(TPop3Failure::Closed, QStringLiteral("cannot send %1").arg(aVerb));
     }
-    if (!ReadOkAnswer()) {
+    if (!ReadOkAnswer(aRefusal)) {
         FLastErrorText = QStringLiteral("%1: %2").arg(aVerb, FLastErrorText);
         return false;
     }
     return true;
 }
 
-bool TPop3Client::ReadOkAnswer() {
+bool TPop3Client::ReadOkAnswer(TPop3Failure aRefusal) {
     auto lineReady = [this] {
         FBuffer += FSocket->readAll();
         return FBuffer.contains('\n') || FBuffer.size() > MaxLineLength;
@@ -172,8 +193,7 @@ bool TPop3Client::ReadOkAnswer() {
     FBuffer.remove(0, end + 1);
     if (!answer.startsWith("+OK")) {
         // Only the status word: the rest of a server's answer may echo what was sent.
-        return Fail(TPop3Failure::Rejected,
-                    QStringLiteral("answer %1").arg(QString::fromLatin1(answer.left(4))));
+        return Fail(aRefusal, QStringLiteral("answer %1").arg(QString::fromLatin1(answer.left(4))));
     }
     return true;
 }

@@ -21,9 +21,10 @@ enum class TPop3Failure {
     Connect,           // name resolution or TCP connection failed
     Tls,               // handshake failed or the certificate was not trusted
     Timeout,
-    Closed,   // the server closed the connection
-    Rejected, // an answer did not start with "+OK"
-    Protocol, // an answer line was too long
+    Closed,          // the server closed the connection
+    GreetingRefused, // the server's greeting did not start with "+OK"
+    Rejected,        // USER or PASS was not answered "+OK": the login data were refused
+    Protocol,        // an answer line was too long
 };
 
 class TPop3Client : public QObject {
@@ -50,8 +51,8 @@ public:
     bool Connect();
     // Logged in and the connection still open.
     bool Connected() const;
-    // Sends QUIT when logged in and closes the connection. False when the server did not
-    // answer QUIT with "+OK" (or the connection was gone).
+    // Sends QUIT when logged in and closes the connection without waiting for the answer:
+    // the login's result is known by then. False when there was no connection to end.
     bool Disconnect();
 
     TPop3Failure LastFailure() const { return FLastFailure; }
@@ -61,11 +62,14 @@ public:
 private:
     bool Fail(TPop3Failure aFailure, const QString& aText);
     bool OpenTls();
-    bool Command(const QByteArray& aVerb, const QString& aArgument);
-    bool ReadOkAnswer();
+    bool Send(const QByteArray& aVerb, const QString& aArgument);
+    // Sends the command and reads its answer; an answer other than "+OK" is aRefusal.
+    bool Command(const QByteArray& aVerb, const QString& aArgument, TPop3Failure aRefusal);
+    bool ReadOkAnswer(TPop3Failure aRefusal);
     // Runs a local event loop until aDone holds, the socket fails or the time-out passes.
     bool WaitFor(const std::function<bool()>& aDone);
-    void DropSocket();
+    // Graceful: bytes already written still leave before the connection closes.
+    void DropSocket(bool aGraceful = false);
 
     QString FHost;
     int FPort;

@@ -1,5 +1,7 @@
 #include "app/SetupProgress.h"
 
+#include "app/Accessibility.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -34,12 +36,16 @@ void TSetupProgress::Step() {
 
 void TSetupProgress::UpdateTimer() {
     // Only a visible, enabled indicator turns; a hidden one costs nothing.
+    const bool wasBusy = FTimer.isActive();
     if (isEnabled() && isVisible()) {
         if (!FTimer.isActive()) {
             FTimer.start();
         }
     } else {
         FTimer.stop();
+    }
+    if (FTimer.isActive() != wasBusy) {
+        AnnounceBusyChange(this);
     }
 }
 

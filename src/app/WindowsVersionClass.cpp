@@ -29,7 +29,9 @@ TWindowsVersionClass ClassifyNT(const platform::TOSVersionInfo& aInfo) {
     if (aInfo.MajorVersion == 5 && aInfo.MinorVersion == 1) {
         return wvWinXP;
     }
-    if (aInfo.MajorVersion == 6) {
+    // Vista and every NT version after it (7, 8, 8.1, 10 and 11, which reports 10.0) make
+    // the TLS connection, so the login is checked on all of them.
+    if (aInfo.MajorVersion >= 6) {
         return wvWinVista;
     }
     return wvUnknown;

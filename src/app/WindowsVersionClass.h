@@ -15,7 +15,7 @@ enum TWindowsVersionClass : std::uint8_t {
     wvWinME = 5,
     wvWin2000 = 6,
     wvWinXP = 7,
-    wvWinVista = 8,
+    wvWinVista = 8, // NT 6.0 and every later NT version
 };
 
 // aInfo is the answer of the version query; nullptr when the query failed.

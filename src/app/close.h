@@ -27,8 +27,9 @@ public:
     explicit T_closedialog(app::TWizardApplication& app);
     ~T_closedialog() override;
 
-    // Shows the dialog modally, centred on the screen; the result of the pressed button, or
-    // 0 (none) when the dialog was closed by its close box or Escape.
+    // Shows the dialog modally, centred on the screen, with the focus on No; the result of the
+    // pressed button (Escape answers No), or 0 (none) when the dialog was closed by its close
+    // box.
     int ShowModal();
 
     QLabel* imgConfirm = nullptr;

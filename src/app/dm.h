@@ -36,7 +36,8 @@ public:
     // and loads its accounts.
     void CreateAccountStores();
 
-    // The POP3 login over TLS with the given credentials on popMain.
+    // The POP3 login over TLS with the given credentials on popMain; popMain's LastFailure
+    // tells a refused login from a technical failure.
     bool CheckPop3Login(const QString& userName, const QString& password);
 
     // The six stores in declaration order; empty fields are null.

@@ -45,11 +45,16 @@ T_accounttype::T_accounttype(app::TWizardApplication& app) : QWidget(nullptr), A
     grpEmailApps = new QGroupBox(QStringLiteral(" E-Mail-Programm "), this);
     grpEmailApps->setObjectName(QStringLiteral("grpEmailApps"));
     grpEmailApps->setGeometry(38, 109, 571, 85);
-    imgOutlookExpress = CreateClientPicture("imgOutlookExpress", app::ciOutlookExpress);
-    imgOfficeOutlook = CreateClientPicture("imgOfficeOutlook", app::ciOutlook);
-    imgWindowsMail = CreateClientPicture("imgWindowsMail", app::ciWindowsMail);
-    imgWindowsLiveMail = CreateClientPicture("imgWindowsLiveMail", app::ciWindowsMail);
-    imgThunderbird = CreateClientPicture("imgThunderbird", app::ciThunderbird);
+    imgOutlookExpress = CreateClientPicture("imgOutlookExpress", app::ciOutlookExpress,
+                                            QStringLiteral("Outlook Express"));
+    imgOfficeOutlook =
+        CreateClientPicture("imgOfficeOutlook", app::ciOutlook, QStringLiteral("Office Outlook"));
+    imgWindowsMail =
+        CreateClientPicture("imgWindowsMail", app::ciWindowsMail, QStringLiteral("Windows Mail"));
+    imgWindowsLiveMail = CreateClientPicture("imgWindowsLiveMail", app::ciWindowsMail,
+                                             QStringLiteral("Windows Live Mail"));
+    imgThunderbird =
+        CreateClientPicture("imgThunderbird", app::ciThunderbird, QStringLiteral("Thunderbird"));
     // Created in tab order.
     rbOutlookExpress =
         CreateClientButton("rbOutlookExpress", QStringLiteral("Outlook Express"), 101);
@@ -65,10 +70,12 @@ T_accounttype::T_accounttype(app::TWizardApplication& app) : QWidget(nullptr), A
 
 T_accounttype::~T_accounttype() = default;
 
-QLabel* T_accounttype::CreateClientPicture(const char* name, int iconIndex) {
+QLabel* T_accounttype::CreateClientPicture(const char* name, int iconIndex,
+                                           const QString& caption) {
     auto* picture = new QLabel(grpEmailApps);
     picture->setObjectName(QString::fromLatin1(name));
     picture->setPixmap(app::ClientPicture(iconIndex, 32));
+    picture->setAccessibleName(caption);
     picture->setGeometry(0, PictureTop, 32, 32);
     picture->hide();
     return picture;
@@ -115,6 +122,7 @@ void T_accounttype::ArrangeClients() {
                                            ? dm.OutlookAccounts.get()
                                            : dm.Outlook98Accounts.get();
         rbOfficeOutlook->setText(QString::fromStdString(outlook->ClientName()));
+        imgOfficeOutlook->setAccessibleName(rbOfficeOutlook->text());
         PlaceClient(imgOfficeOutlook, rbOfficeOutlook, x);
         x += 130;
     }

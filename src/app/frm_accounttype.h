@@ -54,7 +54,8 @@ public:
     bool AnyClientChecked() const;
 
 private:
-    QLabel* CreateClientPicture(const char* name, int iconIndex);
+    // A client's icon, read out by screen readers as the client's name.
+    QLabel* CreateClientPicture(const char* name, int iconIndex, const QString& caption);
     QRadioButton* CreateClientButton(const char* name, const QString& caption, int width);
     // Shows the client's picture at x and its button 40 further right.
     void PlaceClient(QLabel* picture, QRadioButton* button, int x);

@@ -3,6 +3,7 @@
 #include "accounts/RegistryHelpers.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
+#include "app/MainControls.h"
 #include "app/ProviderConstants.h"
 #include "app/main.h"
 #include "lang/LanguageDispatcher.h"
@@ -80,44 +81,24 @@ void T_finished::CreateComponents() {
                        "klicken:\n"),
         QRect(24, 96, 570, 80));
 
-    lblSupporttoolLink = app::CreateAutoSizeLabel(
-        this, "lblSupporttoolLink", QStringLiteral("Quenlix internet assistant herunterladen"), 24,
-        184);
+    // A link: Tab reaches it, Enter, Space or a click opens the download page.
+    lblSupporttoolLink =
+        new app::TClickLabel(QStringLiteral("Quenlix internet assistant herunterladen"), this);
     QFont linkFont = app::FormFont();
     linkFont.setUnderline(true);
     lblSupporttoolLink->setFont(linkFont);
     QPalette linkPalette = lblSupporttoolLink->palette();
     linkPalette.setColor(QPalette::WindowText, Qt::blue);
     lblSupporttoolLink->setPalette(linkPalette);
-    lblSupporttoolLink->setCursor(Qt::PointingHandCursor);
-    // Reachable by Tab and opened with Enter or Space, like a link in a browser.
-    lblSupporttoolLink->setFocusPolicy(Qt::StrongFocus);
-    lblSupporttoolLink->adjustSize();
-    lblSupporttoolLink->installEventFilter(this);
+    app::PlaceAutoSizeLabel(lblSupporttoolLink, "lblSupporttoolLink", 24, 184);
+    connect(lblSupporttoolLink, &app::TClickLabel::clicked, this,
+            &T_finished::lblSupporttoolLinkClick);
 
     chkRemoveApplication =
         new QCheckBox(QStringLiteral("Nach Beendigung den Assistenten vom System entfernen"), this);
     chkRemoveApplication->setObjectName(QStringLiteral("chkRemoveApplication"));
     chkRemoveApplication->setGeometry(24, 272, 570, 17);
     chkRemoveApplication->setChecked(true);
-}
-
-bool T_finished::eventFilter(QObject* aWatched, QEvent* aEvent) {
-    if (aWatched == lblSupporttoolLink) {
-        if (aEvent->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(aEvent)->button() == Qt::LeftButton) {
-            lblSupporttoolLinkClick();
-            return true;
-        }
-        if (aEvent->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(aEvent)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-                lblSupporttoolLinkClick();
-                return true;
-            }
-        }
-    }
-    return QWidget::eventFilter(aWatched, aEvent);
 }
 
 void T_finished::FinishedPageEnter(app::TWizardPage* /*aSender*/,
@@ -155,6 +136,8 @@ void T_finished::lblSupporttoolLinkClick() {
 }
 
 void T_finished::langMainChangeLanguage(lang::TLanguageTable* /*aSender*/) {
+    // The link takes the width of its new text; it kept the German one and cut the French.
+    app::FitAutoSizeLabels(this);
     if (App.FinishedPageReached)
         SetCancelCaption();
 }

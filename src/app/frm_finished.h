@@ -10,8 +10,9 @@ class QCheckBox;
 class QLabel;
 
 namespace app {
+class TClickLabel;
 class TWizardApplication;
-}
+} // namespace app
 namespace lang {
 class TLanguageTable;
 }
@@ -28,7 +29,7 @@ public:
     QLabel* lblHeader = nullptr;
     QLabel* lblContent = nullptr;
     QLabel* lblSupporttool = nullptr;
-    QLabel* lblSupporttoolLink = nullptr;
+    app::TClickLabel* lblSupporttoolLink = nullptr;
     QCheckBox* chkRemoveApplication = nullptr;
 
     void FinishedPageEnter(app::TWizardPage* aSender, app::TWizardDirection aDirection);
@@ -36,9 +37,6 @@ public:
     void CheckSupportToolInstalled();
     void lblSupporttoolLinkClick();
     void langMainChangeLanguage(lang::TLanguageTable* aSender);
-
-protected:
-    bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
 
 private:
     void FormCreate();

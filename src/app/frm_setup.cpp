@@ -1,7 +1,9 @@
 #include "app/frm_setup.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
+#include "app/Pop3Client.h"
 #include "app/ProviderAccountSettings.h"
 #include "app/ProviderConstants.h"
 #include "app/SetupProgress.h"
@@ -27,17 +29,38 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <exception>
+
 const char* const T_setup::NoTargetKey = "IDS_NOTARGET";
 const char* const T_setup::NoProfileKey = "IDS_NOPROFILE";
+const char* const T_setup::NotSavedKey = "IDS_NOTSAVED";
 
 namespace {
 
 // How often the Thunderbird wait looks at the process list when nothing else happens.
 constexpr int ThunderbirdPollMilliseconds = 200;
 
+// "IDS_1" says the login data are wrong: only when the server refused them (or they could not
+// be sent at all). Every other failure is a technical one the user can only retry ("IDS_2").
+QString LoginFailureKey(TPop3Failure aFailure) {
+    const bool dataRefused =
+        aFailure == TPop3Failure::Rejected || aFailure == TPop3Failure::UnsafeCredentials;
+    return dataRefused ? QStringLiteral("IDS_1") : QStringLiteral("IDS_2");
+}
+
 QString PrimaryDomain() {
     return QString::fromLatin1(provider::PrimaryMailDomain.data(),
                                static_cast<qsizetype>(provider::PrimaryMailDomain.size()));
+}
+
+// Takes an account out of its profile's list in the model only; the client's files are not
+// asked (the store's own deletion would write). The account is not touched: after a failed
+// save only the profile is sure to be there.
+void ForgetAccount(TMailProfile& aProfile, const TMailAccount* aAccount) {
+    const int index = aProfile.IndexOfAccount(aAccount);
+    if (index >= 0) {
+        aProfile.ExtractAccount(index);
+    }
 }
 
 // Resets a flag on every way out of a run.
@@ -110,6 +133,7 @@ void T_setup::CreateComponents() {
 }
 
 void T_setup::ShowState(TSetupState aState) {
+    const bool changed = FState != aState;
     FState = aState;
     const bool busy = aState == TSetupState::Working || aState == TSetupState::Waiting;
     const bool failed = aState == TSetupState::Failed;
@@ -119,12 +143,20 @@ void T_setup::ShowState(TSetupState aState) {
     progressSetup->setEnabled(busy);
     lblVerify->setVisible(failed);
     imgCheckFailed->setVisible(failed);
+    // The indicator is read out with what the page is busy with.
+    progressSetup->setAccessibleName(aState == TSetupState::Waiting ? lblWaiting->text()
+                                                                    : lblMigration->text());
+    if (changed && aState == TSetupState::Waiting) {
+        app::Announce(lblWaiting);
+    }
 }
 
 void T_setup::ShowFailure(const QString& aTextKey) {
     FVerifyTextKey = aTextKey;
     lblVerify->setText(langMain->GetTranslatedString(aTextKey));
+    imgCheckFailed->setAccessibleName(langMain->DialogCaption(QStringLiteral("Error")));
     ShowState(TSetupState::Failed);
+    app::Announce(lblVerify);
     // Back to the user data is the way on; Next would claim an account that was not written.
     wzrdpgSetup->SetNextEnabled(false);
     wzrdpgSetup->SetPreviousEnabled(true);
@@ -155,21 +187,12 @@ void T_setup::RunSetup() {
 
     const TSetupInput input = CollectInput();
     if (!VerifyLogin()) {
-        ShowFailure(QStringLiteral("IDS_1"));
+        ShowFailure(LoginFailureKey(App.Dm().popMain->LastFailure()));
         return;
     }
-    QString failureKey;
-    TMailAccount* target = ChooseTarget(input, failureKey);
-    if (target == nullptr) {
-        if (failureKey.isEmpty()) {
-            // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
-            wzrdpgSetup->SetPreviousEnabled(true);
-        } else {
-            ShowFailure(failureKey);
-        }
+    if (!ChooseAndWriteAccount(input)) {
         return;
     }
-    WriteAccount(*target, input);
     ShowState(TSetupState::Done);
     wzrdpgSetup->SetPreviousEnabled(true);
     wzrdpgSetup->SetNextEnabled(true);
@@ -177,36 +200,67 @@ void T_setup::RunSetup() {
     App.Main().wzrdcntrlMain->NextPage();
 }
 
-TMailAccount* T_setup::ChooseTarget(const TSetupInput& aInput, QString& aFailureKey) {
-    aFailureKey.clear();
+bool T_setup::ChooseAndWriteAccount(const TSetupInput& aInput) {
+    TSetupTarget target;
+    try {
+        target = ChooseTarget(aInput);
+        if (target.Account != nullptr) {
+            WriteAccount(*target.Account, aInput);
+        }
+    } catch (const std::exception&) {
+        // The store puts back what it had written; the model must not keep a new account
+        // that the client never got, or a retry would count it as a second one.
+        if (target.Added && target.Profile != nullptr) {
+            ForgetAccount(*target.Profile, target.Account);
+        }
+        ShowFailure(QString::fromLatin1(NotSavedKey));
+        return false;
+    }
+    if (target.Account == nullptr) {
+        if (target.FailureKey.isEmpty()) {
+            // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
+            wzrdpgSetup->SetPreviousEnabled(true);
+        } else {
+            ShowFailure(target.FailureKey);
+        }
+        return false;
+    }
+    return true;
+}
+
+TSetupTarget T_setup::ChooseTarget(const TSetupInput& aInput) {
+    TSetupTarget target;
     if (TMailAccount* existing = App.AccountsList().SelectedAccount()) {
         TMailProfile* profile = existing->Profile();
         TMailAccounts* store = profile != nullptr ? profile->Store() : nullptr;
         if (dynamic_cast<TThunderbirdMailAccounts*>(store) != nullptr && !WaitForThunderbird()) {
-            return nullptr;
+            return target;
         }
         if (existing->Kind() != AccountKindPOP) {
             // POP settings in an IMAP account would break it; a new account is the way.
-            aFailureKey = QString::fromLatin1(NoTargetKey);
-            return nullptr;
+            target.FailureKey = QString::fromLatin1(NoTargetKey);
+            return target;
         }
-        return existing;
+        target.Account = existing;
+        return target;
     }
     TMailAccounts* store = ChosenStore();
     if (store == nullptr) {
-        aFailureKey = QString::fromLatin1(NoTargetKey);
-        return nullptr;
+        target.FailureKey = QString::fromLatin1(NoTargetKey);
+        return target;
     }
     if (store == App.Dm().ThunderbirdAccounts.get() && !WaitForThunderbird()) {
-        return nullptr;
+        return target;
     }
-    TMailAccount* added =
+    target.Account =
         store->AddAccount(AccountKindPOP, aInput.Address.toStdString(),
                           aInput.LoginName.toStdString(), aInput.Password.toStdString());
-    if (added == nullptr) {
-        aFailureKey = QString::fromLatin1(NoProfileKey);
+    target.Added = target.Account != nullptr;
+    target.Profile = target.Added ? target.Account->Profile() : nullptr;
+    if (target.Account == nullptr) {
+        target.FailureKey = QString::fromLatin1(NoProfileKey);
     }
-    return added;
+    return target;
 }
 
 TMailAccounts* T_setup::ChosenStore() const {

@@ -12,6 +12,7 @@
 class QLabel;
 class TMailAccount;
 class TMailAccounts;
+class TMailProfile;
 
 namespace app {
 class TWizardApplication;
@@ -25,8 +26,17 @@ class TLanguageTable;
 enum class TSetupState {
     Working, // lblMigration and the busy indicator
     Waiting, // lblWaiting and the busy indicator: Thunderbird must be closed first
-    Failed,  // lblVerify and the failure icon: login failed or no target account
+    Failed,  // lblVerify and the failure icon: login failed, no target account, or not saved
     Done,    // the account is saved
+};
+
+// The account one run writes to.
+struct TSetupTarget {
+    TMailAccount* Account = nullptr;
+    bool Added = false; // made by this run (AddAccount), not picked on the accounts list
+    TMailProfile* Profile = nullptr; // the profile a made account was added to
+    // Why there is no account; empty when the Thunderbird wait was cancelled.
+    QString FailureKey;
 };
 
 // The other pages' input as one run reads it; never kept between runs.
@@ -66,13 +76,16 @@ public:
 
     TSetupState State() const { return FState; }
     bool Running() const { return FRunning; }
-    // The string row lblVerify shows: "IDS_1" after a failed login, or the text that says
-    // what to do when there is no account to write to.
+    // The string row lblVerify shows: "IDS_1" after the server refused the login data,
+    // "IDS_2" after a technical failure of the check, or the text that says what to do when
+    // there is no account to write to.
     QString VerifyTextKey() const { return FVerifyTextKey; }
 
     // Language rows for the texts shown when there is no account to write to.
     static const char* const NoTargetKey;
     static const char* const NoProfileKey;
+    // Language row for the text shown when the client's configuration could not be written.
+    static const char* const NotSavedKey;
 
 private:
     void FormCreate();
@@ -80,9 +93,11 @@ private:
     void ShowState(TSetupState aState);
     void ShowFailure(const QString& aTextKey);
     TSetupInput CollectInput() const;
-    // The target of this run; nullptr with aFailureKey set when there is none, nullptr with
-    // aFailureKey empty when the Thunderbird wait was cancelled.
-    TMailAccount* ChooseTarget(const TSetupInput& aInput, QString& aFailureKey);
+    // The target of this run. Raises what the store's AddAccount raises.
+    TSetupTarget ChooseTarget(const TSetupInput& aInput);
+    // Chooses the target and writes the account; false when the run ends without a saved
+    // account (the page then shows why, or stays waiting after a cancelled wait).
+    bool ChooseAndWriteAccount(const TSetupInput& aInput);
     TMailAccounts* ChosenStore() const;
     void WriteAccount(TMailAccount& aAccount, const TSetupInput& aInput);
     void SetupPageLeave(app::TWizardPage* aSender, app::TWizardDirection aDirection, bool& aAllowed,

@@ -1,5 +1,6 @@
 #include "app/frm_userdata.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/ProviderConstants.h"
@@ -72,6 +73,12 @@ T_userdata::T_userdata(app::TWizardApplication& app) : QWidget(nullptr), App(app
     editPassword2->setEchoMode(QLineEdit::Password);
     editName->installEventFilter(this);
     editEmailAddress->installEventFilter(this);
+    // Each field is read out by its own label, not by the group's title.
+    lblName->setBuddy(editName);
+    lblEmailAddress->setBuddy(editEmailAddress);
+    lblPasswort1->setBuddy(editPasswort1);
+    lblPassword2->setBuddy(editPassword2);
+    editEmailAddress->setAccessibleDescription(lblDomain->text());
     chkStandard =
         new QCheckBox(QStringLiteral("Dieses E-Mail-Konto als Standard verwenden"), grpUserdata);
     chkStandard->setObjectName(QStringLiteral("chkStandard"));
@@ -101,6 +108,10 @@ void T_userdata::FormCreate() {
     wzrdpgUserData->OnEnter = [this](app::TWizardPage* sender, app::TWizardDirection direction) {
         UserDataPageEnter(sender, direction);
     };
+    wzrdpgUserData->OnLeave = [this](app::TWizardPage* sender, app::TWizardDirection direction,
+                                     bool& allowed, QString& newPage) {
+        UserDataPageLeave(sender, direction, allowed, newPage);
+    };
 }
 
 void T_userdata::UserDataPageEnter(app::TWizardPage*, app::TWizardDirection) {
@@ -119,11 +130,15 @@ void T_userdata::editUserdataChange() {
         }
     }
     const bool same = editPasswort1->text() == editPassword2->text();
+    const bool wasShown = !lblPasswordcheck->isHidden();
     if (!same) {
         lblPasswordcheck->setVisible(!editPasswort1->text().isEmpty() ||
                                      !editPassword2->text().isEmpty());
     } else {
         lblPasswordcheck->hide();
+    }
+    if (!wasShown && !lblPasswordcheck->isHidden()) {
+        app::Announce(lblPasswordcheck);
     }
     wzrdpgUserData->SetNextEnabled(same);
 }
@@ -133,6 +148,14 @@ void T_userdata::editEmailAddressExit() {
     const qsizetype at = mailbox.indexOf(u'@');
     if (at >= 0) {
         editEmailAddress->setText(mailbox.left(at)); // runs the validation again
+    }
+}
+
+void T_userdata::UserDataPageLeave(app::TWizardPage*, app::TWizardDirection direction,
+                                   bool& allowed, QString&) {
+    editEmailAddressExit();
+    if (direction == app::wdNext && !wzrdpgUserData->NextEnabled()) {
+        allowed = false; // a mailbox of "@" alone is empty now
     }
 }
 

@@ -49,6 +49,10 @@ public:
     void editUserdataChange();
     // When the name or mailbox field loses the focus: cuts a typed domain off the mailbox.
     void editEmailAddressExit();
+    // Leaving the page makes the cut too (Enter and a Next that takes no focus leave the
+    // field without losing the focus); forwards only while the input is still valid.
+    void UserDataPageLeave(app::TWizardPage* sender, app::TWizardDirection direction, bool& allowed,
+                           QString& newPage);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

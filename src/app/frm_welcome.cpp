@@ -1,5 +1,6 @@
 #include "app/frm_welcome.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/Pictures.h"
@@ -31,6 +32,7 @@ T_welcome::T_welcome(app::TWizardApplication& app) : QWidget(nullptr), App(app) 
     imgWelcome->setObjectName(QStringLiteral("imgWelcome"));
     const QPixmap picture = app::WelcomePicture(QSize(220, 220));
     imgWelcome->setPixmap(picture);
+    app::MarkDecorative(imgWelcome);
     imgWelcome->setGeometry(24, height() - picture.height() - 16, picture.width(),
                             picture.height());
     lblWelcome = app::CreateWrappedLabel(this, "lblWelcome", QString::fromUtf8(WelcomeText),

@@ -4,6 +4,8 @@
 #include "app/Application.h"
 #include "app/SystemRoot.h"
 
+#include <accounts/MonitorLock.h>
+#include <accounts/MonitorThread.h>
 #include <clients/StoreMessages.h>
 #include <platform/System.h>
 
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
         return Fail(QStringLiteral("The Windows system this wizard works on cannot be used:\n\n") +
                     QString::fromLocal8Bit(error.what()));
     }
+    CreateMonitorLock(); // before any store can start a monitor
     SetStoreMessageHandler([](const std::string& text) {
         QMessageBox::information(nullptr, Title(), QString::fromStdString(text));
     });
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
                       QString::fromLocal8Bit(error.what()));
     }
     SetStoreMessageHandler({});
+    StopAllMonitors(); // no monitor thread outlives the program, nor the system it watches
     try {
         platform::UninstallSystem(); // writes back any registry change
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include "app/main.h"
 
+#include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/MainControls.h"
@@ -38,7 +39,7 @@ QLabel* CreateBarLabel(QLabel* aLabel, const char* aName, bool aBold) {
 }
 
 QPushButton* CreateButton(QWidget* aParent, const char* aName, const QString& aCaption, int aLeft) {
-    auto* button = new QPushButton(aCaption, aParent);
+    auto* button = new app::TFocusButton(aCaption, aParent);
     button->setObjectName(QString::fromLatin1(aName));
     button->setGeometry(aLeft, 13, 78, 24);
     return button;
@@ -68,6 +69,7 @@ T_main::T_main(app::TWizardApplication& app) : QWidget(nullptr), App(app) {
     imgHR->setObjectName(QStringLiteral("imgHR"));
     imgHR->setGeometry(0, 387, 640, 1);
     imgHR->setPixmap(app::RulePicture(640));
+    app::MarkDecorative(imgHR);
     CreateButtonBar();
 
     langMain = new lang::TLanguageTable(this, QStringLiteral("T_main"));
@@ -85,6 +87,7 @@ void T_main::CreateBanner() {
     imgBanner->setObjectName(QStringLiteral("imgBanner"));
     imgBanner->setGeometry(0, 0, 640, 75);
     imgBanner->setPixmap(app::BannerPicture(QSize(640, 75)));
+    imgBanner->setAccessibleName(QStringLiteral("Quenlix mail"));
 
     lblLanguageDE = new app::TClickLabel(QStringLiteral("DE"), imgBanner);
     lblSpace1 = new QLabel(QStringLiteral("|"), imgBanner);
@@ -96,6 +99,12 @@ void T_main::CreateBanner() {
     CreateBarLabel(lblLanguageFR, "lblLanguageFR", true)->move(597, 5);
     CreateBarLabel(lblSP2, "lblSP2", false)->move(614, 5);
     CreateBarLabel(lblLanguageIT, "lblLanguageIT", true)->move(623, 5);
+    // Read out as the languages they choose; the bars between them only decorate.
+    lblLanguageDE->setAccessibleName(QStringLiteral("Deutsch"));
+    lblLanguageFR->setAccessibleName(QString::fromUtf8("Français"));
+    lblLanguageIT->setAccessibleName(QStringLiteral("Italiano"));
+    app::MarkDecorative(lblSpace1);
+    app::MarkDecorative(lblSP2);
     connect(lblLanguageDE, &app::TClickLabel::clicked, this, &T_main::lblLanguageDEClick);
     connect(lblLanguageFR, &app::TClickLabel::clicked, this, &T_main::lblLanguageFRClick);
     connect(lblLanguageIT, &app::TClickLabel::clicked, this, &T_main::lblLanguageITClick);
@@ -237,11 +246,31 @@ void T_main::keyPressEvent(QKeyEvent* event) {
         }
         return;
     case Qt::Key_Escape:
-        btnAbbort->click();
+        // On the finished page Cancel is the finish button: Escape must not end the program.
+        if (!App.FinishedPageReached) {
+            btnAbbort->click();
+        }
         return;
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void T_main::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    wzrdcntrlMain->FocusCurrentPage(); // not the first label of the banner
+}
+
+bool T_main::focusNextPrevChild(bool next) {
+    const QWidget* current = focusWidget();
+    if (current != nullptr && (!current->isVisible() || !current->isEnabled())) {
+        // The focused control was just disabled or hidden. Qt would pass the focus on along
+        // the tab chain, often to Cancel, where the next Enter asks to quit: the current page
+        // takes it instead. A real Tab always starts from a usable control.
+        wzrdcntrlMain->FocusCurrentPage();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 // The window class is declared in main.h, whose namesake main.cpp is the program.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QWidget>
 
 #include <algorithm>
@@ -219,6 +220,7 @@ void TWizardControl::SetCurrentWizardPage(int aValue) {
     if (TWizardPage* entered = PageAt(FCurrentWizardPage)) {
         ShowPageForm(entered);
         UpdateButtons();
+        FocusCurrentPage();
         if (OnWizardPageEnter) {
             OnWizardPageEnter(this, entered->ShortTitle(), entered->LongTitle(),
                               entered->Description());
@@ -272,9 +274,36 @@ void TWizardControl::ShowPageForm(TWizardPage* aPage) {
         }
         form->setGeometry(FWizardPanel->rect());
     }
-    // Earlier forms stay where they are, behind this one.
     form->show();
     form->raise();
+    for (TWizardPage* page : FPages) {
+        QWidget* other = page->OwnerForm();
+        if (other != nullptr && other != form) {
+            other->hide();
+        }
+    }
+}
+
+void TWizardControl::FocusCurrentPage() {
+    const TWizardPage* page = PageAt(FCurrentWizardPage);
+    QWidget* form = page != nullptr ? page->OwnerForm() : nullptr;
+    if (form == nullptr) {
+        return;
+    }
+    QWidget* window = form->window();
+    for (QWidget* w = form->nextInFocusChain(); w != form && form->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(window) &&
+            qobject_cast<QLabel*>(w) == nullptr) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (FNextControl != nullptr && FNextControl->isEnabled() && FNextControl->isVisibleTo(window)) {
+        FNextControl->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    form->setFocus(Qt::OtherFocusReason);
 }
 
 void TWizardControl::HideAllPageForms() {

@@ -74,6 +74,10 @@ public:
     int IndexOfPage(const QString& aName) const; // 0-based, or -1
     QString CurrentPageName() const;
     void UpdateButtons();
+    // Puts the keyboard focus on the current page: its first control that takes input (labels
+    // never count), else the Next control when it can be pressed, else the page form itself.
+    // Never a control outside the page but Next, so no key reaches a page the user has left.
+    void FocusCurrentPage();
     QString GetHelpMe() const;
 
 protected:
@@ -81,6 +85,8 @@ protected:
 
 private:
     void Watch(QWidget*& aField, QMetaObject::Connection& aWatch, QWidget* aControl);
+    // Shows the page's form in the panel and hides every other page form, so that only the
+    // current page takes keys and is seen by assistive technology.
     void ShowPageForm(TWizardPage* aPage);
     void HideAllPageForms();
     void FitFormsToPanel();

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RegFile.h"
+#include "platform/RegistryWatch.h"
 
 #include <atomic>
 #include <cerrno>
@@ -79,6 +80,7 @@ TFileStamp StampOf(const std::filesystem::path& file) {
 }
 
 std::uint64_t NextChangeStamp() {
+    detail::RegistryChanged(); // wakes change notification
     return ++LastStamp;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/RegFile.h"
 #include "platform/RegHive.h"
 #include "platform/RegistryJournal.h"
+#include "platform/RegistryWatch.h"
 
 #include <memory>
 
@@ -98,6 +99,7 @@ void LoadRegistry(const std::filesystem::path& registryDir) {
 }
 
 void UnloadRegistry() {
+    StopRegistryWatch(); // before the lock: the watch thread takes it
     std::lock_guard lock(Store().Mutex);
     std::string failures;
     for (THiveSlot* slot : {Store().Machine.get(), Store().User.get()}) {

@@ -213,6 +213,22 @@ TEST(MailAccountProperties, DifferencesMatchByIdNotPosition) {
     EXPECT_EQ(DescribeChanges(records)[1], "7 new: \"<empty>\", old : \"true\"");
 }
 
+TEST(MailAccountProperties, DescriptionsSayThatPasswordsChangedButNeverWhatTheyAre) {
+    TPOPMailAccount current(nullptr);
+    TPOPMailAccount previous(nullptr);
+    current.SetPassword("New-Secret");
+    previous.SetPassword("Old-Secret");
+    current.SetSmtpPassword("Smtp-Secret");
+    current.SetUserName("erika");
+    const auto lines = TMailAccount::DescribeChanges(TMailAccount::Differences(current, previous));
+    EXPECT_EQ(lines, (std::vector<std::string>{"3 new: \"erika\", old : \"\"",
+                                               "4 new: \"<hidden>\", old : \"<hidden>\"",
+                                               "20 new: \"<hidden>\", old : \"<hidden>\""}));
+    // A password only one side has: the other side still reads <empty>.
+    const TAccountChangeRecords added{{PropertyId::SmtpPassword, std::string("x"), std::nullopt}};
+    EXPECT_EQ(DescribeChanges(added)[0], "20 new: \"<hidden>\", old : \"<empty>\"");
+}
+
 TEST(MailStoreData, NameValueLines) {
     TMailStoreData data;
     EXPECT_EQ(data.Value("identity"), "");

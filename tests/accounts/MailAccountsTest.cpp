@@ -271,4 +271,16 @@ TEST(MailAccounts, NewAccountIsReportedAndMonitored) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
+TEST(MailAccounts, NewAccountWithoutAHandlerIsLoadedButNotWatched) {
+    TTestStore store;
+    TMailProfile* profile = store.AddProfile("Main", "");
+    store.ScriptedKeys = std::vector<std::string>{"account4"};
+    store.LoadableKeys = {"account4"};
+
+    store.HandleNewAccount(profile);
+    ASSERT_EQ(profile->AccountCount(), 1);
+    EXPECT_FALSE(profile->AccountByIndex(0)->Monitoring());
+    EXPECT_EQ(store.CallCount("StartAccountMonitor"), 0);
+}
+
 } // namespace

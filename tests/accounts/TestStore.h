@@ -29,7 +29,7 @@ public:
         : TMailAccounts(false), RegistryBased(registryBased) {
         SetAutoSave(autoSave);
     }
-    ~TTestStore() override { SetMonitoring(false); }
+    ~TTestStore() override { ShutDownMonitors(); }
 
     // ---- What the store answers ----
     bool RegistryBased = false;

@@ -26,6 +26,13 @@
 #include <string>
 #include <vector>
 
+#include <ostream>
+
+// Test messages show page names and captions as text.
+inline void PrintTo(const QString& aText, std::ostream* aOut) {
+    *aOut << '"' << aText.toStdString() << '"';
+}
+
 namespace app_testing {
 
 // A client store with one default profile whose accounts the test adds. It reads and writes

@@ -11,6 +11,7 @@
 #include "lang/LanguageTable.h"
 #include "platform/Files.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -92,15 +93,25 @@ TEST_F(CloseDialogTest, TheDialogIsTheTranslatedFixedSizeQuestion) {
     EXPECT_EQ(Dialog().windowTitle(), "Confirmation");
     EXPECT_EQ(Dialog().btnYes->text(), "&Oui");
     EXPECT_EQ(Dialog().lblConfirmation->text(), "Voulez-vous vraiment terminer l'application?");
-    // Escape is no answer: the dialog stays until a button or its close box is used.
-    bool stillShown = false;
-    TCloseDialogDriver driver(Dialog(), [&](T_closedialog& d) {
-        QTest::keyClick(&d, Qt::Key_Escape);
-        stillShown = d.isVisible();
-        d.btnNo->click();
-    });
-    EXPECT_EQ(Dialog().ShowModal(), T_closedialog::mrNo);
-    EXPECT_TRUE(stillShown);
+}
+
+// Quitting, and with it removing the program, takes a deliberate Yes: Enter (on the default
+// button, which has the focus) and Escape both answer No.
+TEST_F(CloseDialogTest, EnterAndEscapeAnswerNo) {
+    Launch();
+    EXPECT_TRUE(Dialog().btnNo->isDefault());
+    EXPECT_FALSE(Dialog().btnYes->isDefault());
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        bool noHadTheFocus = false;
+        TCloseDialogDriver driver(Dialog(), [&](T_closedialog& d) {
+            noHadTheFocus = QApplication::focusWidget() == d.btnNo;
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                        : static_cast<QWidget*>(&d),
+                            key);
+        });
+        EXPECT_EQ(Dialog().ShowModal(), T_closedialog::mrNo) << key;
+        EXPECT_TRUE(noHadTheFocus) << key;
+    }
 }
 
 TEST_F(CloseDialogTest, YesWithTheBoxCheckedRemovesTheProgramAfterItEnds) {

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "CloseDialogDriver.h"
 
+#include "app/MainControls.h"
 #include "app/ProviderConstants.h"
 #include "lang/LanguageDispatcher.h"
 #include "platform/Shell.h"

@@ -13,6 +13,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+#include <set>
+
 using namespace app_testing;
 using testing_support::TPop3Script;
 
@@ -66,6 +70,22 @@ protected:
         aPrefs[m + "username"] = Quoted(Address);
     }
 
+    // Runs aAction once, as soon as the setup page waits for Thunderbird to end (a fixed
+    // delay would race the login before the wait on a busy machine).
+    std::unique_ptr<QTimer> OnceWaiting(std::function<void()> aAction) {
+        auto timer = std::make_unique<QTimer>();
+        timer->setInterval(20);
+        QTimer* raw = timer.get();
+        QObject::connect(raw, &QTimer::timeout, [this, raw, aAction] {
+            if (Setup().State() == TSetupState::Waiting) {
+                raw->stop();
+                aAction();
+            }
+        });
+        timer->start();
+        return timer;
+    }
+
     void ExpectPasswordsStored() {
         const std::vector<std::string> expected = {
             std::string("mailbox ") + Address + " pop.quenlix.example Geheim-42",
@@ -85,6 +105,7 @@ TEST_F(SetupEndToEndTest, NewThunderbirdAccountGetsExactlyTheProviderPreferences
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     const QList<QByteArray> dialogue = {"USER anna.muster@quenlix.example", "PASS Geheim-42",
                                         "QUIT"};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Server().Received().size() == 3; }));
     EXPECT_EQ(Server().Received(), dialogue);
 
     TPrefs expected = {
@@ -171,7 +192,7 @@ TEST_F(SetupEndToEndTest, RunningThunderbirdIsAwaitedBeforeAnythingIsWritten) {
     bool sawWaiting = false;
     bool unwrittenWhileWaiting = false;
     bool buttonsLockedWhileWaiting = false;
-    QTimer::singleShot(600, [&] {
+    const auto waiting = OnceWaiting([&] {
         sawWaiting = Setup().State() == TSetupState::Waiting && Setup().lblWaiting->isVisible() &&
                      !Setup().lblMigration->isVisible();
         unwrittenWhileWaiting =
@@ -204,7 +225,7 @@ TEST_F(SetupEndToEndTest, CancelDuringTheWaitWritesNothingAndKeepsNextClosed) {
     // The user cancels, then decides to stay in the program.
     TCloseDialogDriver stay(App().CloseDialog(),
                             [](T_closedialog& aDialog) { aDialog.btnNo->click(); });
-    QTimer::singleShot(400, [&] { QTest::mouseClick(Main().btnAbbort, Qt::LeftButton); });
+    const auto waiting = OnceWaiting([&] { QTest::mouseClick(Main().btnAbbort, Qt::LeftButton); });
     ASSERT_TRUE(ClickNext());
 
     EXPECT_EQ(stay.Shown(), 1);
@@ -232,6 +253,27 @@ TEST_F(SetupEndToEndTest, Windows2000SkipsTheLogin) {
     EXPECT_EQ(Server().ConnectionAttempts(), 0);
     EXPECT_EQ(ReadPrefs()["mail.identity.id1.useremail"], Quoted(Address));
 }
+
+// Windows 7, 8.1, 10 and 11 check the login like Vista: a wrong password is never written.
+class LoginOnNewerWindowsTest : public SetupEndToEndTest,
+                                public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(LoginOnNewerWindowsTest, AWrongPasswordIsRefused) {
+    UseHostedService(AnnasMailbox(), GetParam().first, GetParam().second);
+    InstallThunderbird();
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("not the password"));
+    const std::string untouched = System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js");
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_EQ(Server().ConnectionAttempts(), 1);
+    EXPECT_EQ(System().ReadFile(ThunderbirdProfileDir() + "\\prefs.js"), untouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(NtVersions, LoginOnNewerWindowsTest,
+                         ::testing::Values(std::pair{6, 1}, std::pair{6, 3}, std::pair{10, 0}));
 
 TEST_F(SetupEndToEndTest, FailedLoginWritesNothingAndSendsTheUserBack) {
     UseHostedService(AnnasMailbox());
@@ -286,12 +328,21 @@ TEST_F(SetupEndToEndTest, TheLoginWaitKeepsTheWindowLiveButThePageInPlace) {
                                   QStringLiteral("Geheim-42"));
     QString pageAfterClicks;
     bool buttonsLocked = false;
-    int stepsBefore = -1;
-    int stepsDuring = -1;
+    bool clicked = false;
+    std::set<int> blocksSeen; // positions of the busy indicator during the login's wait
     QString migrationInFrench;
-    QTimer::singleShot(150, [&] { stepsBefore = Setup().progressSetup->ActiveBlock(); });
-    QTimer::singleShot(700, [&] {
-        stepsDuring = Setup().progressSetup->ActiveBlock();
+    // Watches the wait instead of fixed delays, which a busy machine would outrun.
+    QTimer watch;
+    watch.setInterval(30);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (CurrentPage() != QStringLiteral("Setup") || Setup().State() != TSetupState::Working) {
+            return;
+        }
+        blocksSeen.insert(Setup().progressSetup->ActiveBlock());
+        if (clicked || blocksSeen.size() < 2) {
+            return;
+        }
+        clicked = true;
         buttonsLocked = !Main().btnNext->isEnabled() && !Main().btnPrevious->isEnabled();
         // Clicks that reach the handlers anyway neither leave the page nor start a second run.
         Main().btnPreviousClick();
@@ -302,11 +353,14 @@ TEST_F(SetupEndToEndTest, TheLoginWaitKeepsTheWindowLiveButThePageInPlace) {
         migrationInFrench = Setup().lblMigration->text();
         Main().lblLanguageDEClick();
     });
+    watch.start();
     ASSERT_TRUE(ClickNext());
+    watch.stop();
 
+    EXPECT_GE(blocksSeen.size(), 2u); // the busy indicator turned during the wait
+    ASSERT_TRUE(clicked);
     EXPECT_TRUE(buttonsLocked);
     EXPECT_EQ(pageAfterClicks, QStringLiteral("Setup"));
-    EXPECT_NE(stepsBefore, stepsDuring); // the busy indicator turned during the wait
     EXPECT_EQ(migrationInFrench, QStringLiteral("La création est en cours d'exécution..."));
     EXPECT_EQ(Server().ConnectionAttempts(), 1);
     EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));

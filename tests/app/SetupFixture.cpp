@@ -11,17 +11,26 @@
 
 namespace app_testing {
 
-void TSetupFixture::UseHostedService(testing_support::TPop3Script aScript, int aMajor, int aMinor) {
+void TSetupFixture::UseHostedService(testing_support::TPop3Script aScript, int aMajor, int aMinor,
+                                     bool aTrusted) {
     const testing_support::TTestCertificate& certificate =
         testing_support::HostedServiceCertificate();
     Server_ = std::make_unique<testing_support::TTestPop3Server>(certificate, std::move(aScript));
     ASSERT_TRUE(Server_->Listen());
+    const QByteArray trusted =
+        aTrusted ? certificate.CertificatePem
+                 : testing_support::MakeTestCertificate({QStringLiteral("pop.quenlix.example")})
+                       .CertificatePem;
+    UseHostedRoute(Server_->Port(), trusted, aMajor, aMinor);
+}
+
+void TSetupFixture::UseHostedRoute(quint16 aPort, const QByteArray& aTrustedPem, int aMajor,
+                                   int aMinor) {
     UseSystem("[Windows]\nPlatform=NT\nMajor=" + std::to_string(aMajor) +
               "\nMinor=" + std::to_string(aMinor) +
-              "\n[Network]\npop.quenlix.example:995=127.0.0.1:" + std::to_string(Server_->Port()) +
+              "\n[Network]\npop.quenlix.example:995=127.0.0.1:" + std::to_string(aPort) +
               "\n[TLS]\nCAFile=hosted-ca.pem\n");
-    std::ofstream(System().Root() / "hosted-ca.pem", std::ios::binary)
-        << certificate.CertificatePem.toStdString();
+    std::ofstream(System().Root() / "hosted-ca.pem", std::ios::binary) << aTrustedPem.toStdString();
 }
 
 void TSetupFixture::WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,

@@ -16,9 +16,14 @@ using TPrefs = std::map<std::string, std::string>;
 
 class TSetupFixture : public TAppFixture {
 protected:
-    // Windows major.minor (NT platform); the server accepts aScript's user and password.
-    void UseHostedService(testing_support::TPop3Script aScript = {}, int aMajor = 5,
-                          int aMinor = 1);
+    // Windows major.minor (NT platform); the server accepts aScript's user and password. An
+    // untrusted server's certificate fails the TLS handshake.
+    void UseHostedService(testing_support::TPop3Script aScript = {}, int aMajor = 5, int aMinor = 1,
+                          bool aTrusted = true);
+    // A system that sends the hosted service to a loopback port (where nothing need listen)
+    // and trusts aTrustedPem.
+    void UseHostedRoute(quint16 aPort, const QByteArray& aTrustedPem, int aMajor = 5,
+                        int aMinor = 1);
     testing_support::TTestPop3Server& Server() const { return *Server_; }
 
     // Welcome -> AccountType (Thunderbird chosen) -> UserData, filled in.

@@ -18,21 +18,34 @@ using testing_support::TPop3Script;
 
 namespace {
 
-TEST(WindowsVersionClassTest, FollowsThePlatformAndVersionTable) {
+TEST(WindowsVersionClassTest, EveryNtVersionFromVistaOnIsCheckedTheOthersKeepTheirClass) {
     struct TRow {
         std::uint32_t Platform, Major, Minor;
         const char* ServicePack;
         TWindowsVersionClass Expected;
     };
     const TRow rows[] = {
-        {1, 4, 0, "", wvWin95},       {1, 4, 10, " ", wvWin98},
-        {1, 4, 10, " A ", wvWin98SE}, {1, 4, 10, "A", wvWin98},
-        {1, 4, 90, "", wvWinME},      {1, 4, 20, "", wvUnknown},
-        {2, 3, 51, "", wvWinNT4},     {2, 4, 0, "Service Pack 6", wvWinNT4},
-        {2, 5, 0, "", wvWin2000},     {2, 5, 1, "Service Pack 3", wvWinXP},
-        {2, 5, 2, "", wvUnknown},     {2, 6, 0, "", wvWinVista},
-        {2, 6, 1, "", wvWinVista},    {2, 7, 0, "", wvUnknown},
-        {0, 5, 1, "", wvUnknown},     {3, 5, 1, "", wvUnknown},
+        {1, 4, 0, "", wvWin95},
+        {1, 4, 10, " ", wvWin98},
+        {1, 4, 10, " A ", wvWin98SE},
+        {1, 4, 10, "A", wvWin98},
+        {1, 4, 90, "", wvWinME},
+        {1, 4, 20, "", wvUnknown},
+        {2, 3, 51, "", wvWinNT4},
+        {2, 4, 0, "Service Pack 6", wvWinNT4},
+        {2, 5, 0, "", wvWin2000},
+        {2, 5, 1, "Service Pack 3", wvWinXP},
+        {2, 5, 2, "", wvUnknown},
+        {2, 6, 0, "", wvWinVista},
+        {2, 6, 1, "", wvWinVista},
+        {2, 6, 3, "", wvWinVista},
+        // Windows 10 and 11 report 10.0; any later NT version is checked the same way.
+        {2, 7, 0, "", wvWinVista},
+        {2, 10, 0, "", wvWinVista},
+        {2, 11, 0, "", wvWinVista},
+        {0, 5, 1, "", wvUnknown},
+        {3, 5, 1, "", wvUnknown},
+        {3, 10, 0, "", wvUnknown},
     };
     for (const TRow& row : rows) {
         platform::TOSVersionInfo info;

@@ -68,6 +68,9 @@ void TTestPop3Server::Handle(QSslSocket* aSocket, const QByteArray& aLine) {
         }
         answer = argument == FScript.Password ? "+OK Logged in." : "-ERR [AUTH] failed";
     } else if (aLine.toUpper() == "QUIT") {
+        if (!FScript.AnswerQuit) {
+            return;
+        }
         aSocket->write(FScript.QuitAnswer + "\r\n");
         aSocket->disconnectFromHost();
         return;

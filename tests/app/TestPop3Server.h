@@ -23,6 +23,8 @@ struct TPop3Script {
     // False: PASS gets no answer at all.
     bool AnswerPass = true;
     QByteArray QuitAnswer = "+OK bye";
+    // False: QUIT gets no answer and the connection stays open.
+    bool AnswerQuit = true;
 };
 
 class TTestPop3Server : public QObject {

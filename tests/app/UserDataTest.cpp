@@ -11,6 +11,10 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <functional>
+#include <memory>
+#include <string>
+
 using namespace app_testing;
 
 namespace {
@@ -138,5 +142,70 @@ TEST_F(UserDataExistingAccountTest, TheBoxFollowsTheChosenAccount) {
     ASSERT_TRUE(ClickNext());
     EXPECT_FALSE(UserData().chkStandard->isChecked());
 }
+
+// The "@" cut holds however the page is left, also when the focus never leaves the mailbox
+// field (Enter, or Next activated without taking the focus).
+struct TLeaveCase {
+    const char* Name;
+    std::function<void(T_main&)> Leave;
+};
+
+void PrintTo(const TLeaveCase& aCase, std::ostream* aOut) {
+    *aOut << aCase.Name;
+}
+
+class AtSignCutTest : public TAppFixture, public ::testing::WithParamInterface<TLeaveCase> {
+protected:
+    // Windows 2000: no login check, so what the page hands on is what is written.
+    void SetUp() override {
+        UseSystem("[Windows]\nPlatform=NT\nMajor=5\nMinor=0\n");
+        Launch([this](T_dm& dm) {
+            auto store = std::make_unique<TStandInStore>("Outlook Express");
+            Store = store.get();
+            dm.OutlookExpressAccounts = std::move(store);
+        });
+        ASSERT_TRUE(ClickNext());
+        QTest::mouseClick(AccountType().rbOutlookExpress, Qt::LeftButton, {}, QPoint(6, 8));
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), "UserData");
+        FillUserData("Anna Muster", "", "geheim");
+        UserData().editEmailAddress->setFocus();
+    }
+    TStandInStore* Store = nullptr;
+};
+
+TEST_P(AtSignCutTest, TheDomainTypedWithTheMailboxIsCut) {
+    QTest::keyClicks(UserData().editEmailAddress, "anna@quenlix.example");
+    ASSERT_EQ(QApplication::focusWidget(), UserData().editEmailAddress);
+    GetParam().Leave(Main());
+    ASSERT_EQ(CurrentPage(), "Finished");
+    ASSERT_EQ(Store->AccountCount(), 1);
+    EXPECT_EQ(Store->AccountByIndex(0)->EmailAddress(), "anna@quenlix.example");
+}
+
+TEST_P(AtSignCutTest, AnAtSignAloneStopsThePage) {
+    QTest::keyClicks(UserData().editEmailAddress, "@");
+    GetParam().Leave(Main());
+    EXPECT_EQ(CurrentPage(), "UserData");
+    EXPECT_EQ(UserData().editEmailAddress->text(), "");
+    EXPECT_FALSE(Main().btnNext->isEnabled());
+    EXPECT_EQ(Store->AccountCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LeavingThePage, AtSignCutTest,
+    ::testing::Values(TLeaveCase{"Enter",
+                                 [](T_main&) {
+                                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                                 }},
+                      TLeaveCase{"NextWithoutFocus",
+                                 [](T_main& main) {
+                                     main.btnNext->click();
+                                 }},
+                      TLeaveCase{"MouseClickOnNext",
+                                 [](T_main& main) {
+                                     QTest::mouseClick(main.btnNext, Qt::LeftButton);
+                                 }}),
+    [](const ::testing::TestParamInfo<TLeaveCase>& info) { return std::string(info.param.Name); });
 
 } // namespace

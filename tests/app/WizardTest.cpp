@@ -1,5 +1,7 @@
 #include "app/wizard.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
 
@@ -105,6 +107,25 @@ TEST_F(WizardTest, ShowFirstPageSkipsDisabledAndShowsNothingWhenNoneEnabled) {
     EXPECT_FALSE(previous->isEnabled());
     EXPECT_EQ(wizard->GetHelpMe(),
               "Warnings\r- no wizardpage is enabled\r- there is no connector registered");
+}
+
+TEST_F(WizardTest, EnteringAPageFocusesItsFirstInputElseNextElseThePage) {
+    // Page 2: a label before an edit; page 3: a hidden edit only; page 4: nothing.
+    auto* caption = new QLabel(QStringLiteral("Name"), Form(2));
+    caption->setFocusPolicy(Qt::StrongFocus); // a focusable label is still no input
+    auto* edit = new QLineEdit(Form(2));
+    auto* hidden = new QLineEdit(Form(3));
+    hidden->hide();
+    wizard->ShowFirstPage();
+    EXPECT_EQ(window->focusWidget(), next);
+    wizard->NextPage();
+    EXPECT_EQ(window->focusWidget(), edit);
+    wizard->NextPage();
+    EXPECT_EQ(window->focusWidget(), next);
+    // Without a usable Next the page itself takes the focus, never another button.
+    Page(4)->SetNextEnabled(false);
+    wizard->NextPage();
+    EXPECT_EQ(window->focusWidget(), Form(4));
 }
 
 TEST_F(WizardTest, PageButtonFlagsGovernOnlyTheButtons) {
@@ -248,14 +269,15 @@ TEST_F(WizardTest, EnterHandlerThatMovesOnEndsWithTheButtonsOfTheNewPage) {
     EXPECT_TRUE(Form(4)->isVisible());
 }
 
-TEST_F(WizardTest, CurrentFormFillsThePanelInFrontAndEarlierFormsStayBehind) {
+TEST_F(WizardTest, CurrentFormFillsThePanelAndLeftFormsAreHidden) {
     wizard->ShowFirstPage();
     wizard->NextPage();
     EXPECT_EQ(Form(2)->parentWidget(), panel);
     EXPECT_FALSE(Form(2)->isWindow());
     EXPECT_EQ(Form(2)->geometry(), panel->rect());
     EXPECT_TRUE(Form(2)->isVisible());
-    EXPECT_TRUE(Form(1)->isVisible());
+    // A page the user has left takes no keys and is no longer seen by screen readers.
+    EXPECT_FALSE(Form(1)->isVisible());
     EXPECT_EQ(panel->childAt(10, 10), Form(2));
     EXPECT_FALSE(Form(3)->isVisible());
 

@@ -225,9 +225,12 @@ const std::vector<TExpectedRow> ExpectedTexts = {
     {"T_setup", stStrings, "IDS_9", "müssen Sie Mozilla Thunderbird vorübergehend beenden.", "",
      "è necessario chiudere temporaneamente Mozilla Thunderbird.",
      "vous devez momentanément arrêter Mozilla Thunderbird."},
-    // The setup page also keeps a technical-problem text that no path shows.
+    // Shown when the credential check fails for a technical reason, in every language.
     {"T_setup", stStrings, "IDS_2",
-     "Es ist ein technisches Problem aufgetreten. Bitte versuchen Sie es noch einmal.", "", "", ""},
+     "Es ist ein technisches Problem aufgetreten. Bitte versuchen Sie es noch einmal.",
+     "A technical problem has occurred. Please try again.",
+     "Si è verificato un problema tecnico. Vi preghiamo di riprovare.",
+     "Un problème technique est survenu. Veuillez réessayer."},
     {"T_finished", stStrings, "IDS_0", "Beenden", "Close", "Terminare", "Fermer"},
 
     {"T_main", stFonts, "T_main", "MS Sans Serif", "", "", ""},

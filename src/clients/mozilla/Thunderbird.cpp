@@ -6,6 +6,7 @@
 #include "MozillaProfilesIni.h"
 #include "ThunderbirdDetail.h"
 
+#include <accounts/MonitorStart.h>
 #include <accounts/RegistryHelpers.h>
 #include <accounts/SystemHelpers.h>
 #include <platform/Files.h>
@@ -67,7 +68,7 @@ TThunderbirdMailAccounts::TThunderbirdMailAccounts(bool autoSave) : TMailAccount
 }
 
 TThunderbirdMailAccounts::~TThunderbirdMailAccounts() {
-    SetMonitoring(false);
+    ShutDownMonitors();
 }
 
 void TThunderbirdMailAccounts::Detect() {
@@ -234,8 +235,15 @@ void TThunderbirdMailAccounts::DeleteAccount(TMailProfile* profile, int index) {
     TMailAccounts::DeleteAccount(profile, index);
 }
 
-void TThunderbirdMailAccounts::StartAccountMonitor(TMailAccount&) {
-    // Change monitoring of Thunderbird's files is not available yet.
+void TThunderbirdMailAccounts::StartAccountMonitor(TMailAccount& account) {
+    if (account.MonitorCount() > 0 || account.Profile() == nullptr) {
+        return;
+    }
+    // Every account of the profile lives in prefs.js; its passwords are in signons.txt, which
+    // a profile without stored passwords does not have yet.
+    const std::string& location = account.Profile()->Location();
+    StartFileAccountMonitor(*this, account, JoinPath(location, kPrefsFile), false);
+    StartFileAccountMonitor(*this, account, JoinPath(location, kSignonsFile), true);
 }
 
 std::string TThunderbirdMailAccounts::NewAccountKey(TMailProfile* profile) {

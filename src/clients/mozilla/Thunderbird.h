@@ -40,7 +40,8 @@ public:
     bool IsClientRunning() const override;
     // Removes the account from the model only; Thunderbird's files keep it.
     void DeleteAccount(TMailProfile* profile, int index) override;
-    // File monitors on prefs.js and signons.txt are not started yet: this does nothing.
+    // Unless the account has monitors: file monitors on the profile's prefs.js and on its
+    // signons.txt (which need not exist yet), reporting to OnAccountChanged.
     void StartAccountMonitor(TMailAccount& account) override;
     void ReloadPOPAccount(TMailAccount& account) override;
     void ReloadIMAPAccount(TMailAccount& account) override;
