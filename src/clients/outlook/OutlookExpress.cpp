@@ -2,6 +2,7 @@
 
 #include "clients/outlook/OutlookExpress.h"
 
+#include "accounts/MonitorStart.h"
 #include "accounts/RegistryHelpers.h"
 #include "accounts/SystemHelpers.h"
 #include "clients/outlook/OutlookAccountValues.h"
@@ -64,7 +65,7 @@ TOutlookExpressMailAccounts::TOutlookExpressMailAccounts(bool autoSave, TRandomS
 }
 
 TOutlookExpressMailAccounts::~TOutlookExpressMailAccounts() {
-    SetMonitoring(false);
+    ShutDownMonitors(); // monitors call this store's operations
 }
 
 void TOutlookExpressMailAccounts::Detect() {
@@ -238,9 +239,14 @@ bool TOutlookExpressMailAccounts::IsClientRunning() const {
     return IsProcessRunning("msimn.exe");
 }
 
-void TOutlookExpressMailAccounts::StartAccountMonitor(TMailAccount&) {
-    // The registry monitor of the account key starts here once change monitors are part of the
-    // build; until then nothing is watched.
+void TOutlookExpressMailAccounts::StartAccountMonitor(TMailAccount& account) {
+    TMailProfile* profile = account.Profile();
+    if (account.MonitorCount() > 0 || profile == nullptr || account.AccountKey().empty()) {
+        return;
+    }
+    // The key of the profile's own tree: the top-level one, or the one below its identity.
+    StartRegistryAccountMonitor(*this, account, platform::HKEY_CURRENT_USER,
+                                profile->AccountsLocation() + "\\" + account.AccountKey());
 }
 
 void TOutlookExpressMailAccounts::ReloadPOPAccount(TMailAccount& account) {

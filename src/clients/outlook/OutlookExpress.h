@@ -38,7 +38,7 @@ public:
     // Deletes the account key and the Protected Storage items its password values name, then
     // the account; all or nothing.
     void DeleteAccount(TMailProfile* profile, int index) override;
-    // Change monitors are not part of this build yet: this starts nothing.
+    // A registry monitor on the account's key (subtree included), once per account.
     void StartAccountMonitor(TMailAccount& account) override;
     void ReloadPOPAccount(TMailAccount& account) override;
     void ReloadIMAPAccount(TMailAccount& account) override;
