@@ -5,6 +5,7 @@
 #include "app/SystemRoot.h"
 
 #include <clients/outlook/StoredPasswords.h>
+#include <platform/RegHive.h>
 #include <platform/Registry.h>
 #include <platform/System.h>
 #include <platform/SystemTemplate.h>
@@ -142,6 +143,35 @@ TEST_F(OutlookExpressSetupTest, ANewAccountIsWrittenIntoOutlookExpress) {
     // Two accounts now: the unticked box leaves the other one the default.
     EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
     EXPECT_EQ(StringAt(Accounts + "\\00000001", "Account Name"), "pop.example.org");
+}
+
+TEST_F(OutlookExpressSetupTest, AHiveThatCannotBeWrittenIsReportedAndARetryWritesOneAccount) {
+    UseHostedService(AnnasMailbox());
+    System().WritePe("C:\\Program Files\\Outlook Express\\msimn.exe", 6, 0, 2900, 5512);
+    std::ofstream(System().Root() / "registry" / "HKEY_CURRENT_USER.reg", std::ios::binary)
+        << OutlookExpressHive();
+    Launch();
+    ASSERT_TRUE(ClickNext());
+    QTest::mouseClick(AccountType().rbOutlookExpress, Qt::LeftButton);
+    ASSERT_TRUE(ClickNext());
+    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write); // a full disk
+    ASSERT_TRUE(ClickNext());
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_EQ(Setup().VerifyTextKey(), QString::fromLatin1(T_setup::NotSavedKey));
+    EXPECT_FALSE(StringAt(Accounts + "\\00000002", "Account Name"));
+    EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 2) << "the counter did not move";
+
+    ASSERT_TRUE(ClickPrevious());
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    ExpectProviderValues(Accounts + "\\00000002");
+    EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 3);
+    EXPECT_EQ(Dm().OutlookExpressAccounts->AccountCount(), 2);
 }
 
 TEST_F(OutlookExpressSetupTest, TheDemoMachinesOutlookExpressAccountIsAdapted) {
