@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
-#include <utility>
-#include <vector>
 
 namespace keys = outlook_express_keys;
 
@@ -29,16 +27,6 @@ std::int32_t PollForMailValue(std::int32_t minutes) {
     return std::min(minutes, longest) * MillisecondsPerMinute;
 }
 
-void WriteValues(platform::TRegistry& registry, const std::string& key,
-                 const std::vector<std::pair<const char*, std::string>>& strings) {
-    if (!registry.OpenKey("\\" + key, true)) {
-        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
-    }
-    for (const auto& [name, text] : strings) {
-        registry.WriteString(name, text);
-    }
-}
-
 } // namespace
 
 void TOutlookExpressMailAccounts::WriteMailCheck(const std::string& identity,
@@ -49,7 +37,7 @@ void TOutlookExpressMailAccounts::WriteMailCheck(const std::string& identity,
     const std::int32_t interval =
         useStoreSettings ? PollInterval() : profile.EffectivePollInterval();
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    WriteValues(registry, keys::MailCheck(identity), {});
+    keys::OpenForWriting(registry, keys::MailCheck(identity));
     registry.WriteInteger(keys::CheckMailOnStartup, check ? 1 : 0);
     registry.WriteInteger(keys::PollForMail, PollForMailValue(interval));
 }
@@ -69,12 +57,14 @@ void TOutlookExpressMailAccounts::SaveProfile(TMailProfile& profile) {
     platform::TWriteTransaction transaction;
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     if (firstIdentity) {
-        WriteValues(registry, keys::Identities, {{keys::DefaultUserId, identity}});
+        keys::OpenForWriting(registry, keys::Identities);
+        registry.WriteString(keys::DefaultUserId, identity);
         registry.WriteInteger(keys::IdentityOrdinal, 2);
-        WriteValues(registry, keys::Identities,
-                    {{keys::LastUserId, identity}, {keys::LastUsername, profile.Name()}});
+        registry.WriteString(keys::LastUserId, identity);
+        registry.WriteString(keys::LastUsername, profile.Name());
     }
-    WriteValues(registry, keys::Identity(identity), {{keys::Username, profile.Name()}});
+    keys::OpenForWriting(registry, keys::Identity(identity));
+    registry.WriteString(keys::Username, profile.Name());
     if (isNew) {
         registry.WriteString(keys::UserId, identity);
     }
@@ -115,7 +105,7 @@ void TOutlookExpressMailAccounts::SaveClientSettings() {
     }
     platform::TWriteTransaction transaction;
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    WriteValues(registry, keys::IdentitySettings(identity), {});
+    keys::OpenForWriting(registry, keys::IdentitySettings(identity));
     registry.WriteInteger(keys::HangupAfterSpool, HangUpAfterSpool() ? 1 : 0);
     registry.CloseKey();
     if (profile != nullptr && !profile->Location().empty()) {

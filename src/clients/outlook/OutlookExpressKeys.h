@@ -1,5 +1,8 @@
 #pragma once
-// Where Outlook Express keeps what, below HKEY_CURRENT_USER (paths without a leading backslash).
+// Where Outlook Express keeps what, below HKEY_CURRENT_USER (paths without a leading
+// backslash), and how a save opens those keys.
+
+#include "platform/Registry.h"
 
 #include <string>
 
@@ -43,5 +46,12 @@ inline constexpr const char* UserId = "User ID";
 inline constexpr const char* HangupAfterSpool = "Hangup After Spool";
 inline constexpr const char* CheckMailOnStartup = "Check Mail on Startup";
 inline constexpr const char* PollForMail = "Poll For Mail";
+
+// Opens the key (creating it with its missing parents) for writing; raises when it cannot.
+inline void OpenForWriting(platform::TRegistry& registry, const std::string& key) {
+    if (!registry.OpenKey("\\" + key, true)) {
+        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
+    }
+}
 
 } // namespace outlook_express_keys

@@ -51,13 +51,6 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
                        [&name](const std::string& n) { return SameTextIgnoreCase(n, name); });
 }
 
-// Opens (creating as needed) a key below HKEY_CURRENT_USER for writing.
-void OpenForWriting(TRegistry& registry, const std::string& key) {
-    if (!registry.OpenKey(Absolute(key), true)) {
-        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
-    }
-}
-
 void WriteOrDelete(TRegistry& key, const char* name, bool write, std::int32_t value) {
     if (write) {
         key.WriteInteger(name, value);
@@ -158,21 +151,21 @@ void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
     // Key, counter, marks and items change together or not at all.
     platform::TWriteTransaction transaction;
     TRegistry registry(platform::HKEY_CURRENT_USER);
-    OpenForWriting(registry, manager);
+    keys::OpenForWriting(registry, manager);
     const auto number = KeyNumber(account.AccountKey());
     if (number && *number >= ReadKeyCounter(manager) && *number < 0x7FFFFFFFu) {
         registry.WriteInteger(keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
     }
-    OpenForWriting(registry, accountKey);
+    keys::OpenForWriting(registry, accountKey);
     WriteAccountValues(account, passwords, registry);
-    OpenForWriting(registry, accounts);
+    keys::OpenForWriting(registry, accounts);
     if (manager == keys::AccountManager) {
         if (const auto identity = StringToGuid(profile->Location())) {
             WriteRegGuid(registry, keys::AssociatedId, *identity);
         }
     }
     if (account.IsDefault()) {
-        OpenForWriting(registry, manager);
+        keys::OpenForWriting(registry, manager);
         registry.WriteString(keys::DefaultMailAccount, account.AccountKey());
     }
     registry.CloseKey();
