@@ -51,8 +51,8 @@ public:
     bool IsRegistryBased() const override { return true; }
     // "Hangup After Spool" of the default identity and its mail-check options.
     void SaveClientSettings() override;
-    // The account key with every value, the counter, the default mark and the two password
-    // items, all or nothing.
+    // The account key with every value, the counter, the default mark, the tree's association
+    // and the password items, all or nothing.
     void SaveAccount(TMailAccount& account) override;
     // The identity (a new one gets a GUID), its password item and its mail-check options.
     void SaveProfile(TMailProfile& profile) override;
