@@ -155,3 +155,38 @@ TEST_F(OutlookExpressIdentity, DeletingAnAccountNeverSavedTouchesNoKey) {
     EXPECT_TRUE(KeyExists(TopAccounts + "\\00000001"));
     EXPECT_TRUE(KeyExists(TopAccounts + "\\00000002"));
 }
+
+// No identity owns the top-level tree: the first identity becomes the one the wizard works with,
+// and its accounts stay in its own tree, where Outlook Express shows them.
+TEST_F(OutlookExpressIdentity, WithoutTheOwnerOfTheTopLevelTreeAccountsStayInTheirIdentity) {
+    const std::string tree = "Identities\\" + SecondIdentity + "\\" + AccountManager;
+    Install(Key("Identities\\" + SecondIdentity) + Str("Username", "Zweite") + Key(tree) +
+            Key(tree + "\\Accounts") + TopLevelTree(MainIdentity));
+    auto store = Load();
+    ASSERT_EQ(store->ProfileCount(), 1);
+    TMailAccount* account =
+        store->AddAccount(AccountKindPOP, "a@quenlix.example", "a@quenlix.example", "");
+    ASSERT_NE(account, nullptr);
+    EXPECT_TRUE(store->ProfileByIndex(0)->IsDefaultProfile());
+    account->Save();
+    EXPECT_TRUE(KeyExists(tree + "\\Accounts\\00000000"));
+    EXPECT_FALSE(KeyExists(TopAccounts + "\\00000000"));
+    const auto main = platform::GuidToBytes(*platform::StringToGuid(MainIdentity));
+    EXPECT_EQ(BinaryAt(TopAccounts, "AssociatedID"),
+              std::vector<std::uint8_t>(main.begin(), main.end()));
+}
+
+// Without "Default User ID" and "AssociatedID" the options go to the default profile's identity,
+// not below the null GUID (which the next start would delete).
+TEST_F(OutlookExpressIdentity, ClientSettingsWithoutADefaultIdentityGoToTheDefaultProfile) {
+    Install(Key("Identities\\" + SecondIdentity) + Str("Username", "Zweite") + Key(TopAccounts));
+    auto store = Load();
+    ASSERT_EQ(GuidToString(store->DefaultIdentity()), "{00000000-0000-0000-0000-000000000000}");
+    store->SetPollInterval(5);
+    store->SaveClientSettings();
+    const std::string settings =
+        "Identities\\" + SecondIdentity + "\\Software\\Microsoft\\Outlook Express\\5.0";
+    EXPECT_EQ(IntegerAt(settings, "Hangup After Spool"), 1);
+    EXPECT_EQ(IntegerAt(settings + "\\Mail", "Poll For Mail"), 300000);
+    EXPECT_FALSE(KeyExists("Identities\\{00000000-0000-0000-0000-000000000000}"));
+}
