@@ -4,6 +4,7 @@
 #include "SetupFixture.h"
 
 #include "app/Pictures.h"
+#include "app/SetupProgress.h"
 #include "clients/oeaccount/OeAccountTestSupport.h"
 
 #include <accounts/HexText.h>
@@ -11,6 +12,7 @@
 #include <platform/Files.h>
 #include <platform/Registry.h>
 
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -123,6 +125,32 @@ TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsMailOnVista) {
                   System().ReadFile(files[0]),
                   {{"POP3_Password2", "Geheim-42"}, {"SMTP_Password2", "Geheim-42"}}, salt),
               oeaccount_test::Golden("worked-example.oeaccount"));
+}
+
+// A save the store cannot make (a file where "Local Folders" belongs) writes nothing and keeps
+// the user on the setup page with the failure; once the obstacle is gone, the retry succeeds.
+TEST_F(OeAccountEndToEndTest, AWindowsMailSaveThatFailsIsToldAndCanBeRetried) {
+    UseHostedService(AnnasMailbox(), 6, 0);
+    const std::string storeDir = InstallWindowsMail();
+    System().WriteFile(storeDir + "Local Folders", "in the way");
+    Launch();
+    WalkToUserData(AccountType().rbWindowsMail);
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_TRUE(Setup().lblVerify->text().contains(QStringLiteral("nicht gespeichert")));
+    EXPECT_EQ(Dm().WindowsMailAccounts->AccountCount(), 0);
+    EXPECT_EQ(IamDefault(), "");
+    EXPECT_EQ(System().ReadFile(storeDir + "Local Folders"), "in the way");
+
+    ASSERT_TRUE(platform::DeleteFile(storeDir + "Local Folders"));
+    ASSERT_TRUE(ClickPrevious());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    const std::vector<std::string> files = AccountFiles(storeDir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
 }
 
 TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsLiveMailOnWindows7) {
