@@ -16,8 +16,6 @@ namespace {
 
 constexpr int CsidlLocalAppData = 28;
 constexpr const char* AppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-constexpr const char* IamKey = "\\Software\\Microsoft\\IAM";
-constexpr const char* DefaultAccountValue = "Default Mail Account";
 constexpr std::size_t NewSaltLength = 16;
 
 std::string WithoutTrailingBackslashes(std::string path) {
@@ -82,7 +80,7 @@ void TOeAccountStore::Detect(TRandomSource& random) {
             return;
         }
     }
-    const bool passwordsAvailable = ObtainSalt(random);
+    const bool passwordsAvailable = ReadClientKey(random);
     SetInstalled(true);
     SetAccountPasswordsAvailable(passwordsAvailable);
     ReadClientVersion(program);
@@ -98,9 +96,9 @@ void TOeAccountStore::Detect(TRandomSource& random) {
     AppendProfile(std::move(profile));
 }
 
-// Reads the salt, or makes one when the client has none yet, and reads "Hangup After Spool".
+// Reads the client key: "Hangup After Spool", and the salt, made when the client has none yet.
 // False when the salt is unusable: passwords are then left alone, and so is the value.
-bool TOeAccountStore::ObtainSalt(TRandomSource& random) {
+bool TOeAccountStore::ReadClientKey(TRandomSource& random) {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     if (!registry.OpenKey(Client_.ClientKey, false)) {
         return false;
@@ -142,10 +140,11 @@ void TOeAccountStore::ReadClientVersion(const std::string& program) {
 
 std::string TOeAccountStore::ReadDefaultAccountName() const {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    if (!registry.KeyExists(Client_.ClientKey) || !registry.OpenKeyReadOnly(IamKey)) {
+    if (!registry.KeyExists(Client_.ClientKey) ||
+        !registry.OpenKeyReadOnly(DefaultMailAccountKey)) {
         return {};
     }
-    return ReadRegStringChecked(registry, DefaultAccountValue);
+    return ReadRegStringChecked(registry, DefaultMailAccountValue);
 }
 
 void TOeAccountStore::ScanAccountFiles(TMailProfile& profile, const std::string& defaultName) {

@@ -88,7 +88,7 @@ protected:
 
 private:
     void Detect(TRandomSource& random);
-    bool ObtainSalt(TRandomSource& random);
+    bool ReadClientKey(TRandomSource& random);
     void ReadClientVersion(const std::string& program);
     void ReloadAccount(TMailAccount& account);
     std::string AccountFilePath(const TMailAccount& account) const;
@@ -99,6 +99,11 @@ private:
     std::string SaltHex_;
     std::string StoreDirectory_;
 };
+
+// Where both clients name the default account's file: "Default Mail Account" in this key of the
+// current user's hive.
+inline constexpr const char* DefaultMailAccountKey = "\\Software\\Microsoft\\IAM";
+inline constexpr const char* DefaultMailAccountValue = "Default Mail Account";
 
 // The account file as a document; none when it cannot be read or is not well-formed XML.
 std::optional<TOeAccountDocument> ReadAccountFile(const std::string& path);

@@ -16,17 +16,15 @@
 
 namespace {
 
-constexpr const char* IamKey = "\\Software\\Microsoft\\IAM";
-constexpr const char* DefaultAccountValue = "Default Mail Account";
 constexpr const char* LocalFolders = "Local Folders";
 
 void WriteDefaultAccountName(const std::string& fileName) {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    if (!registry.OpenKey(IamKey, true)) {
+    if (!registry.OpenKey(DefaultMailAccountKey, true)) {
         throw platform::ESystemError(std::string("Cannot open the registry key HKEY_CURRENT_USER") +
-                                     IamKey + " to name the default mail account");
+                                     DefaultMailAccountKey + " to name the default mail account");
     }
-    registry.WriteString(DefaultAccountValue, fileName);
+    registry.WriteString(DefaultMailAccountValue, fileName);
     registry.CloseKey(); // raises when the hive cannot be saved
 }
 
