@@ -237,6 +237,37 @@ TEST_F(ThunderbirdSaveSafetyTest, LocalFoldersOfAnEmptyProfileAreAllOrNothing) {
     EXPECT_EQ(ReadPrefs(Dir).GetString("mail.server.server1.type"), "none");
 }
 
+// The wizard's way in an empty profile: the account is made (which writes the scaffolding), its
+// save fails, the page forgets the account, and the retry makes and saves it anew. The profile
+// ends exactly as after a first successful attempt.
+TEST_F(ThunderbirdSaveSafetyTest, RetryInAnEmptyProfileEndsAsAFirstSuccessfulSave) {
+    const auto resetProfile = [this] {
+        fs::remove_all(System.Host(Dir));
+        WritePrefs(Dir, Str("browser.cache.disk.capacity", "0"));
+        System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
+    };
+    const auto addAndSave = [this](TThunderbirdMailAccounts& store) {
+        TPOPMailAccount& account = AddProviderAccount(store);
+        account.Save();
+    };
+    resetProfile();
+    addAndSave(*Open());
+    const auto firstSuccess = TreeOf(System.Host(Dir));
+
+    resetProfile();
+    const auto store = Open();
+    ASSERT_TRUE(
+        platform::SetFileAttributes(Dir + "\\signons.txt", platform::FILE_ATTRIBUTE_READONLY));
+    EXPECT_THROW(addAndSave(*store), platform::EFileError);
+    TMailProfile& profile = *store->ProfileByIndex(0);
+    ASSERT_EQ(profile.AccountCount(), 1);
+    profile.ExtractAccount(0);
+    ASSERT_TRUE(
+        platform::SetFileAttributes(Dir + "\\signons.txt", platform::FILE_ATTRIBUTE_NORMAL));
+    addAndSave(*store);
+    EXPECT_EQ(TreeOf(System.Host(Dir)), firstSuccess);
+}
+
 // ---- a dry run ---------------------------------------------------------------------------------
 
 const platform::TFileChange* FindChange(const platform::TPreparedChanges& changes,
