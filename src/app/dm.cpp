@@ -4,6 +4,7 @@
 
 #include <accounts/MailAccounts.h>
 #include <clients/mozilla/Thunderbird.h>
+#include <clients/outlook/OutlookExpress.h>
 #include <lang/LanguageDispatcher.h>
 
 T_dm::T_dm()
@@ -19,6 +20,7 @@ void T_dm::CreateAccountStores() {
     // Mail take their places here, in this order, as their store modules join the build:
     // Outlook98Accounts, OutlookAccounts, OutlookExpressAccounts, WindowsMailAccounts,
     // WindowsLiveMailAccounts. Until then those fields stay empty.
+    OutlookExpressAccounts = std::make_unique<TOutlookExpressMailAccounts>(false);
     ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
 }
 
