@@ -100,7 +100,7 @@ const std::string kOldLogins =
 
 class TThunderbirdAccountSave : public TKillScenario {
 public:
-    std::string Name() const override { return "thunderbird"; }
+    std::string Name() const override { return "Thunderbird account"; }
 
     void Prepare() override {
         const std::string exe = kProgramDir + "\\thunderbird.exe";
