@@ -91,8 +91,8 @@ void RefuseLineBreaks(const TMailAccount& account);
 const std::string& SmtpLogin(const TMailAccount& account);
 // Writes every field of the account into the files held in memory: preferences, and the
 // passwords into signons.txt when passwordsAvailable. A created POP account also gets its list
-// entry, links, identity folders and its own mail folder (created on disk at once), and
-// mail.account.lastKey is raised to its key.
+// entry, links, identity folders and its own mail folder (created through the file functions
+// at once, so with the save's write transaction), and mail.account.lastKey is raised to its key.
 void WriteAccountPreferences(const std::string& profileDir, const TAccountKeys& k, bool created,
                              const TMailAccount& account, bool passwordsAvailable,
                              TProfileFiles& files);
