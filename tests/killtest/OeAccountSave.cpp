@@ -1,84 +1,119 @@
-// A Windows Live Mail account adapted and saved: its .oeaccount file rewritten in place.
-//
-// Sealing a password draws fresh random bytes at every save, so no two saves would write the same
-// file; this client's "Salt" is therefore no binary value, which keeps passwords out of the file
-// and makes every save write the same bytes. What is under test is the file's replacement.
+// A new default account saved into Windows Mail through the store: its .oeaccount file in "Local
+// Folders" and "Default Mail Account" in the user's hive, in one save. (Windows Live Mail would
+// make the account a folder of its own, which the kill test cannot watch the inside of.)
 
 #include "KillScenario.h"
 
-#include "clients/oeaccount/windowslivemail.h"
+#include "clients/oeaccount/OeAccountDocument.h"
+#include "clients/oeaccount/OeAccountPasswords.h"
+#include "clients/oeaccount/WindowsMail.h"
 #include "platform/Files.h"
-#include "platform/RegText.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/VersionInfo.h"
+
+#include <fstream>
+#include <iterator>
 
 namespace kill_test {
 
 namespace {
 
-const std::string Program = "C:\\Program Files\\Windows Live\\Mail\\wlmail.exe";
+namespace fs = std::filesystem;
 
-std::string AccountPath() {
-    return platform::MachineFacts().LocalAppData +
-           "\\Microsoft\\Windows Live Mail\\pop.quenlix.example\\account{5D1E}.oeaccount";
+const std::string Program = "C:\\Program Files\\Windows Mail\\WinMail.exe";
+const std::string Address = "anna.muster@quenlix.example";
+const std::string Key = "account{5D1E0B7A-2C4F-4E8D-9A61-3B7C5D9E0F12}.oeaccount";
+
+std::string StoreDir() {
+    return platform::MachineFacts().LocalAppData + "\\Microsoft\\Windows Mail\\";
+}
+std::string AccountFile() {
+    return StoreDir() + "Local Folders\\" + Key;
+}
+fs::path UserHive() {
+    return platform::SystemRoot() / "registry" / "HKEY_CURRENT_USER.reg";
 }
 
-// The account file as the client writes it, with many values the store does not keep.
-std::string ClientAccountFile() {
-    std::string text = "<?xml version=\"1.0\" encoding=\"utf-16\" ?>\r\n<MessageAccount>\r\n"
-                       "\t<Account_Name type=\"SZ\">Quenlix Mail</Account_Name>\r\n"
-                       "\t<POP3_Server type=\"SZ\">pop.quenlix.example</POP3_Server>\r\n"
-                       "\t<POP3_User_Name type=\"SZ\">anna.muster</POP3_User_Name>\r\n";
-    for (int i = 0; i < 2000; ++i) {
-        text += "\t<Client_Value_" + std::to_string(i) + " type=\"DWORD\">00000001</Client_Value_" +
-                std::to_string(i) + ">\r\n";
-    }
-    text += "</MessageAccount>\r\n";
-    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    platform::reg::AppendUtf16Bytes(bytes, platform::Utf8ToUtf16(text));
-    return std::string(bytes.begin(), bytes.end());
+std::string HostBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class TOeAccountSave : public TKillScenario {
 public:
-    std::string Name() const override { return "oeaccount"; }
+    std::string Name() const override { return "Windows Mail account"; }
 
     void Prepare() override {
         platform::ForceDirectories(platform::ExtractFilePath(Program));
         platform::WriteFileAtomic(
-            Program, platform::MakeVersionedPeImage(platform::MakeVersion(14, 0, 8117, 416)));
+            Program, platform::MakeVersionedPeImage(platform::MakeVersion(6, 0, 6002, 18005)));
         platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
-        registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wlmail.exe",
+        registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WinMail.exe",
                          true);
         registry.WriteString("", Program);
         registry.CloseKey();
         registry.SetRootKey(platform::HKEY_CURRENT_USER);
-        registry.OpenKey("\\Software\\Microsoft\\Windows Live Mail", true);
-        registry.WriteString("Salt", "not binary");
+        registry.OpenKey("\\Software\\Microsoft\\Windows Mail", true);
         registry.CloseKey();
-        OldBytes_ = ClientAccountFile();
-        platform::ForceDirectories(platform::ExtractFilePath(AccountPath()));
-        platform::WriteFileAtomic(AccountPath(), OldBytes_);
-
-        Store_ = std::make_unique<TWindowsLiveMailAccounts>(false);
-        TMailAccount* account = Store_->AccountByIndex(0);
-        if (account == nullptr) {
-            throw std::runtime_error("the account file does not load");
+        registry.OpenKey("\\Software\\Microsoft\\IAM", true);
+        registry.WriteString("Default Mail Account", "account{OLD}.oeaccount");
+        registry.CloseKey();
+        // The client's other account; its seal also makes the user's master key, which the
+        // save under test then only reads.
+        Store_ = std::make_unique<TWindowsMailAccounts>(false); // makes the salt
+        platform::ForceDirectories(StoreDir() + "Local Folders");
+        TOeAccountDocument other;
+        WriteStringValue(other, "POP3_Server", "pop.example.org");
+        WriteBinaryValue(other, "POP3_Password2", ProtectPassword("old", Store_->SaltHex()));
+        platform::WriteFileAtomic(StoreDir() + "Local Folders\\account{OLD}.oeaccount",
+                                  other.Save());
+        Store_ = std::make_unique<TWindowsMailAccounts>(false);
+        OldHive_ = HostBytes(UserHive());
+    }
+    std::vector<fs::path> Files() const override {
+        return {platform::HostPath(AccountFile()), UserHive()};
+    }
+    void WriteOldState() override {
+        fs::remove(platform::HostPath(AccountFile()));
+        WriteHostFile(UserHive(), OldHive_);
+    }
+    void Save() override {
+        auto& account = dynamic_cast<TPOPMailAccount&>(
+            *Store_->AddAccount(AccountKindPOP, Address, Address, "Geheim-42"));
+        account.SetAccountKey(Key); // the same file in every round
+        account.SetDisplayName("Anna Muster");
+        account.SetIncomingServer("pop.quenlix.example");
+        account.SetIncomingPort(995);
+        account.SetUseSSL(true);
+        account.SetLeaveOnServer(true);
+        account.SetSmtpServer("smtp.quenlix.example");
+        account.SetSmtpPort(465);
+        account.SetSmtpUseSSL(true);
+        account.SetSmtpAuthMode(1);
+        account.SetIsDefault(true);
+        account.Save();
+    }
+    // Every save seals the passwords afresh.
+    std::string Comparable(const fs::path& file, std::string bytes) const override {
+        if (file.extension() != ".oeaccount") {
+            return bytes;
         }
-        account->SetAccountName("anna.muster@quenlix.example");
-        account->SetDisplayName("Anna Muster");
-        account->AssignIsDefault(false); // the file alone; the registry is not part of this save
+        auto document = TOeAccountDocument::Parse(bytes);
+        if (!document) {
+            return bytes; // torn, and so neither old nor new
+        }
+        for (const char* name : {"POP3_Password2", "SMTP_Password2"}) {
+            if (document->HasValue(name)) {
+                WriteBinaryValue(*document, name, "(sealed)");
+            }
+        }
+        return document->Save();
     }
-    std::vector<std::filesystem::path> Files() const override {
-        return {platform::HostPath(AccountPath())};
-    }
-    void WriteOldState() override { WriteHostFile(platform::HostPath(AccountPath()), OldBytes_); }
-    void Save() override { Store_->AccountByIndex(0)->Save(); }
 
 private:
-    std::unique_ptr<TWindowsLiveMailAccounts> Store_;
-    std::string OldBytes_;
+    std::unique_ptr<TWindowsMailAccounts> Store_;
+    std::string OldHive_;
 };
 
 const TKillRegistration Registered{std::make_unique<TOeAccountSave>()};
