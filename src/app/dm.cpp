@@ -5,6 +5,8 @@
 #include <accounts/MailAccounts.h>
 #include <clients/mozilla/Thunderbird.h>
 #include <clients/outlook/OutlookExpress.h>
+#include <clients/oeaccount/WindowsMail.h>
+#include <clients/oeaccount/windowslivemail.h>
 #include <lang/LanguageDispatcher.h>
 
 T_dm::T_dm()
@@ -21,6 +23,8 @@ void T_dm::CreateAccountStores() {
     // Outlook98Accounts, OutlookAccounts, OutlookExpressAccounts, WindowsMailAccounts,
     // WindowsLiveMailAccounts. Until then those fields stay empty.
     OutlookExpressAccounts = std::make_unique<TOutlookExpressMailAccounts>(false);
+    WindowsMailAccounts = std::make_unique<TWindowsMailAccounts>(false);
+    WindowsLiveMailAccounts = std::make_unique<TWindowsLiveMailAccounts>(false);
     ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
 }
 
