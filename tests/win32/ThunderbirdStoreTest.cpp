@@ -44,16 +44,6 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// regedit's export format: UTF-16LE with a byte-order mark and CRLF.
-std::string RegFile(const std::string& text) {
-    std::string bytes = "\xff\xfe";
-    for (const char16_t unit : platform::Utf8ToUtf16(text)) {
-        bytes += static_cast<char>(unit & 0xff);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
-
 class ThunderbirdStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -69,8 +59,11 @@ protected:
         ASSERT_TRUE(platform::ForceDirectories(platform::ExtractFilePath(Exe)));
         platform::WriteFileAtomic(
             Exe, platform::MakeVersionedPeImage(platform::MakeVersion(2, 0, 0, 24)));
-        ImportRegistry("[HKEY_LOCAL_MACHINE" + kAppPathsKey + "]\r\n@=\"" + Doubled(Exe) +
-                       "\"\r\n\"Path\"=\"" + Doubled(platform::ExtractFilePath(Exe)) + "\"\r\n");
+        ASSERT_TRUE(win32_test::ImportRegistry(
+            "[HKEY_LOCAL_MACHINE" + kAppPathsKey + "]\r\n@=" + win32_test::RegString(Exe) +
+                "\r\n\"Path\"=" + win32_test::RegString(platform::ExtractFilePath(Exe)) + "\r\n",
+            Folder));
+        ASSERT_TRUE(platform::TRegistry(platform::HKEY_LOCAL_MACHINE).KeyExists(kAppPathsKey));
         Profile = ThunderbirdDir + "\\Profiles\\k3x9q2mf.default";
         ASSERT_TRUE(platform::ForceDirectories(Profile + "\\Mail\\Local Folders"));
         platform::WriteFileAtomic(
@@ -90,27 +83,6 @@ protected:
         std::error_code error;
         std::filesystem::remove_all(std::filesystem::path(platform::win32::Wide(ThunderbirdDir)),
                                     error);
-    }
-
-    // Through the system's own importer, as a support technician would put a fixture there.
-    void ImportRegistry(const std::string& body) {
-        const std::string file = Folder / "fixture.reg";
-        platform::WriteFileAtomic(
-            file, RegFile("Windows Registry Editor Version 5.00\r\n\r\n" + body + "\r\n"));
-        wchar_t windows[MAX_PATH];
-        ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
-        std::wstring commandLine = L"\"" + std::wstring(windows) + L"\\regedit.exe\" /s \"" +
-                                   platform::win32::Wide(file) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process));
-        ::CloseHandle(process.hThread);
-        ::WaitForSingleObject(process.hProcess, 60000);
-        ::CloseHandle(process.hProcess);
-        ASSERT_TRUE(platform::TRegistry(platform::HKEY_LOCAL_MACHINE).KeyExists(kAppPathsKey))
-            << "regedit did not import the fixture";
     }
 
     // A POP account of another provider, with the local folders.

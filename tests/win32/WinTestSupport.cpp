@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
+#include "platform/TextCodec.h"
 #include "platform/WriteJournal.h"
 #include "platform/WriteTransaction.h"
 
@@ -75,6 +76,43 @@ TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string&
     value.Data.resize(size);
     value.Exists = true;
     return value;
+}
+
+bool ImportRegistry(const std::string& body, const TTestFolder& scratch) {
+    const std::string file = scratch / "fixture.reg";
+    std::string bytes = "\xff\xfe";
+    for (const char16_t unit :
+         platform::Utf8ToUtf16("Windows Registry Editor Version 5.00\r\n\r\n" + body + "\r\n")) {
+        bytes += static_cast<char>(unit & 0xff);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    platform::WriteFileAtomic(file, bytes);
+    wchar_t windows[MAX_PATH];
+    if (GetWindowsDirectoryW(windows, MAX_PATH) == 0) {
+        return false;
+    }
+    std::wstring commandLine =
+        L"\"" + std::wstring(windows) + L"\\regedit.exe\" /s \"" + Wide(file) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    const platform::win32::THandle owner(process.hProcess);
+    DWORD code = 1;
+    return ::WaitForSingleObject(process.hProcess, 60000) == platform::WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process.hProcess, &code) && code == 0;
+}
+
+std::string RegString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+    }
+    return out + "\"";
 }
 
 bool RunningUnderWine() {

@@ -51,6 +51,13 @@ struct TRawValue {
 };
 TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string& valueName);
 
+// Imports .reg text (the body after the header line, CRLF) with the system's own regedit, as a
+// support technician puts a fixture on a machine: written as regedit exports, UTF-16LE with a
+// byte-order mark. Answers whether regedit ended well.
+bool ImportRegistry(const std::string& body, const TTestFolder& scratch);
+// A string of .reg text: backslashes and quotes escaped.
+std::string RegString(const std::string& text);
+
 // Whether the tests run under Wine, which lacks a few things of Windows.
 bool RunningUnderWine();
 
