@@ -87,6 +87,10 @@ bool ImportRegistry(const std::string& body, const TTestFolder& scratch) {
         bytes += static_cast<char>(unit >> 8);
     }
     platform::WriteFileAtomic(file, bytes);
+    return ImportRegistryFile(file);
+}
+
+bool ImportRegistryFile(const std::string& file) {
     wchar_t windows[MAX_PATH];
     if (GetWindowsDirectoryW(windows, MAX_PATH) == 0) {
         return false;
@@ -105,6 +109,10 @@ bool ImportRegistry(const std::string& body, const TTestFolder& scratch) {
     DWORD code = 1;
     return ::WaitForSingleObject(process.hProcess, 60000) == platform::WAIT_OBJECT_0 &&
            GetExitCodeProcess(process.hProcess, &code) && code == 0;
+}
+
+std::string FixtureFile(const std::string& name) {
+    return ProgramFolder() + "\\fixtures\\" + name;
 }
 
 std::string RegString(const std::string& text) {

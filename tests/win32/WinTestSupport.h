@@ -55,6 +55,10 @@ TRawValue ReadRawValue(HKEY root, const std::string& keyPath, const std::string&
 // support technician puts a fixture on a machine: written as regedit exports, UTF-16LE with a
 // byte-order mark. Answers whether regedit ended well.
 bool ImportRegistry(const std::string& body, const TTestFolder& scratch);
+// Imports a .reg file as it is.
+bool ImportRegistryFile(const std::string& file);
+// A fixture file that the build put beside the test program (fixtures/<name>).
+std::string FixtureFile(const std::string& name);
 // A string of .reg text: backslashes and quotes escaped.
 std::string RegString(const std::string& text);
 
