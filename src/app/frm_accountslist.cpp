@@ -3,10 +3,10 @@
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/Pictures.h"
-#include "app/ProviderConstants.h"
 #include "app/dm.h"
 #include "app/frm_accounttype.h"
 #include "app/main.h"
+#include "clients/ProviderConstants.h"
 
 #include <accounts/MailAccounts.h>
 #include <lang/LanguageTable.h>
