@@ -22,7 +22,10 @@ void T_dm::CreateAccountStores() {
     ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
 }
 
-std::array<TMailAccounts*, 6> T_dm::Stores() const {
+TMailStoreList T_dm::Stores() const {
+    static_assert(siOutlook98 == 0 && siOutlook == 1 && siOutlookExpress == 2 &&
+                      siWindowsMail == 3 && siWindowsLiveMail == 4 && siThunderbird == 5,
+                  "keep in sync with the fields below");
     return {Outlook98Accounts.get(),   OutlookAccounts.get(),         OutlookExpressAccounts.get(),
             WindowsMailAccounts.get(), WindowsLiveMailAccounts.get(), ThunderbirdAccounts.get()};
 }
