@@ -1,0 +1,29 @@
+#include "MailStores.h"
+
+#include "mozilla/Thunderbird.h"
+
+std::unique_ptr<TMailAccounts> CreateMailStore(TStoreIndex index, bool autoSave) {
+    // The Outlook-family, Windows Mail and Windows Live Mail stores take their places here as
+    // their modules join the build.
+    switch (index) {
+    case siThunderbird:
+        return std::make_unique<TThunderbirdMailAccounts>(autoSave);
+    default:
+        return nullptr;
+    }
+}
+
+TMailStores::TMailStores(bool autoSave) {
+    for (int i = 0; i < StoreCount; ++i) {
+        Stores_[static_cast<std::size_t>(i)] =
+            CreateMailStore(static_cast<TStoreIndex>(i), autoSave);
+    }
+}
+
+TMailStoreList TMailStores::List() const {
+    TMailStoreList list{};
+    for (std::size_t i = 0; i < Stores_.size(); ++i) {
+        list[i] = Stores_[i].get();
+    }
+    return list;
+}
