@@ -4,6 +4,9 @@
 
 #include <accounts/MailAccounts.h>
 #include <clients/mozilla/Thunderbird.h>
+#include <clients/outlook/OutlookExpress.h>
+#include <clients/oeaccount/WindowsMail.h>
+#include <clients/oeaccount/windowslivemail.h>
 #include <lang/LanguageDispatcher.h>
 
 T_dm::T_dm()
@@ -19,6 +22,9 @@ void T_dm::CreateAccountStores() {
     // Mail take their places here, in this order, as their store modules join the build:
     // Outlook98Accounts, OutlookAccounts, OutlookExpressAccounts, WindowsMailAccounts,
     // WindowsLiveMailAccounts. Until then those fields stay empty.
+    OutlookExpressAccounts = std::make_unique<TOutlookExpressMailAccounts>(false);
+    WindowsMailAccounts = std::make_unique<TWindowsMailAccounts>(false);
+    WindowsLiveMailAccounts = std::make_unique<TWindowsLiveMailAccounts>(false);
     ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
 }
 

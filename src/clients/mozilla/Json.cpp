@@ -2,6 +2,7 @@
 
 #include <platform/TextCodec.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -148,7 +149,9 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& what) const { throw EJsonError(what, Pos_); }
+    [[noreturn]] void Fail(const std::string& what) const {
+        throw EJsonError(what, Pos_, JsonLineOf(Text_, Pos_));
+    }
 
     void SkipBlanks() {
         while (Pos_ < Text_.size() && (Text_[Pos_] == ' ' || Text_[Pos_] == '\t' ||
@@ -180,6 +183,13 @@ private:
         if (Pos_ >= Text_.size()) {
             Fail("value expected");
         }
+        const std::size_t start = Pos_;
+        TJsonValue value = ValueAt(depth);
+        value.Offset_ = start;
+        return value;
+    }
+
+    TJsonValue ValueAt(int depth) {
         switch (Text_[Pos_]) {
         case '{':
             return ObjectValue(depth);
@@ -326,6 +336,11 @@ private:
     std::size_t Pos_ = 0;
 };
 
+std::size_t JsonLineOf(std::string_view text, std::size_t offset) {
+    const std::string_view before = text.substr(0, offset);
+    return 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+}
+
 TJsonValue ParseJson(std::string_view bytes) {
     return TJsonReader(bytes).Document();
 }
@@ -385,9 +400,9 @@ std::optional<std::int64_t> TJsonValue::Int64() const {
 }
 
 const TJsonValue* TJsonValue::Find(std::string_view name) const {
-    for (const TMember& member : Members_) {
-        if (member.first == name) {
-            return &member.second;
+    for (auto member = Members_.rbegin(); member != Members_.rend(); ++member) {
+        if (member->first == name) {
+            return &member->second;
         }
     }
     return nullptr;

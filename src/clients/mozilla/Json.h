@@ -15,10 +15,17 @@
 
 class EJsonError : public std::runtime_error {
 public:
-    EJsonError(const std::string& what, std::size_t offset)
-        : std::runtime_error(what + " at byte " + std::to_string(offset)), Offset(offset) {}
+    // "<what> at line <line> (byte <offset>)"; line is where offset stands, from 1.
+    EJsonError(const std::string& what, std::size_t offset, std::size_t line)
+        : std::runtime_error(what + " at line " + std::to_string(line) + " (byte " +
+                             std::to_string(offset) + ")"),
+          Offset(offset), Line(line) {}
     std::size_t Offset; // where the text stopped being JSON
+    std::size_t Line;
 };
+
+// The line, counted from 1, on which a byte offset of the text stands.
+std::size_t JsonLineOf(std::string_view text, std::size_t offset);
 
 class TJsonValue {
 public:
@@ -38,6 +45,8 @@ public:
     bool IsObject() const { return Kind_ == TKind::Object; }
     bool IsArray() const { return Kind_ == TKind::Array; }
     bool IsTrue() const { return Kind_ == TKind::Boolean && Raw_ == "true"; }
+    // Where the value starts in the text it was read from; 0 for a value made here.
+    std::size_t Offset() const { return Offset_; }
 
     // A string's text with its escapes decoded (UTF-8); empty for any other kind.
     std::string Text() const;
@@ -50,10 +59,11 @@ public:
     std::vector<TMember>& Members() { return Members_; }
     const std::vector<TMember>& Members() const { return Members_; }
 
-    // The first member of that name; none when missing or when this is no object.
+    // The member of that name the application reads: of a name given twice the last one, as
+    // JSON.parse keeps it. None when missing or when this is no object.
     const TJsonValue* Find(std::string_view name) const;
     TJsonValue* Find(std::string_view name);
-    // Replaces the first member of that name in its place, or appends one. Objects only.
+    // Replaces that member (the one Find finds) in its place, or appends one. Objects only.
     TJsonValue& Set(std::string_view name, TJsonValue value);
 
     friend class TJsonReader;
@@ -61,14 +71,15 @@ public:
 
 private:
     TKind Kind_ = TKind::Null;
+    std::size_t Offset_ = 0;
     std::string Raw_ = "null"; // scalars: the source text (strings without their quotes)
     std::vector<TJsonValue> Items_;
     std::vector<TMember> Members_;
 };
 
 // Parses a whole JSON text (an optional UTF-8 byte-order mark, one value, blanks around it).
-// Raises EJsonError naming the byte offset where it stops being JSON; nesting deeper than
-// kMaxJsonDepth is refused the same way.
+// Raises EJsonError naming the line and byte offset where it stops being JSON; nesting deeper
+// than kMaxJsonDepth is refused the same way.
 inline constexpr int kMaxJsonDepth = 512;
 TJsonValue ParseJson(std::string_view bytes);
 // Compact JSON: no blanks, scalars as they were read or made.

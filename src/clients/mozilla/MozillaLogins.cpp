@@ -1,6 +1,7 @@
 #include "MozillaLogins.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -64,11 +65,12 @@ TMozillaLoginsFile::TMozillaLoginsFile() : Root_(TJsonValue::Object()) {
 TMozillaLoginsFile TMozillaLoginsFile::FromText(std::string_view bytes) {
     TJsonValue root = ParseJson(bytes);
     if (!root.IsObject()) {
-        throw EJsonError("a JSON object expected", 0);
+        throw EJsonError("a JSON object expected", root.Offset(), JsonLineOf(bytes, root.Offset()));
     }
     const TJsonValue* logins = root.Find("logins");
     if (logins != nullptr && !logins->IsArray()) {
-        throw EJsonError("\"logins\" is no list", 0);
+        throw EJsonError("\"logins\" is no list", logins->Offset(),
+                         JsonLineOf(bytes, logins->Offset()));
     }
     TMozillaLoginsFile file;
     file.Root_ = std::move(root);
@@ -115,15 +117,28 @@ std::int64_t TMozillaLoginsFile::TakeNextId() {
     if (const TJsonValue* nextId = Root_.Find("nextId")) {
         next = std::max<std::int64_t>(next, nextId->Int64().value_or(1));
     }
+    std::set<std::int64_t> taken;
     for (const TJsonValue& login : Root_.Find("logins")->Items()) {
         const TJsonValue* id = login.Find("id");
         const std::optional<std::int64_t> value = id != nullptr ? id->Int64() : std::nullopt;
-        if (value && *value >= next && *value < INT64_MAX) {
-            next = *value + 1;
+        if (value) {
+            taken.insert(*value);
+            if (*value >= next && *value < INT64_MAX) {
+                next = *value + 1;
+            }
         }
     }
-    Root_.Set("nextId", TJsonValue::Integer(next < INT64_MAX ? next + 1 : next));
-    return next;
+    if (taken.count(next) == 0) {
+        Root_.Set("nextId", TJsonValue::Integer(next < INT64_MAX ? next + 1 : next));
+        return next;
+    }
+    // Only the last id of the range can be taken here: the smallest free one is used instead,
+    // and nextId stays at the end of the range.
+    std::int64_t free = 1;
+    while (taken.count(free) != 0) {
+        ++free;
+    }
+    return free;
 }
 
 void TMozillaLoginsFile::SetLogin(const TMozillaLogin& login, TLoginCrypto& crypto,

@@ -49,8 +49,8 @@ class TMozillaLoginsFile {
 public:
     // An empty store, as the application writes it the first time.
     TMozillaLoginsFile();
-    // Raises EJsonError when the text is no JSON, or no JSON object (the caller must then leave
-    // the file alone: it holds what it holds).
+    // Raises EJsonError, naming the line, when the text is no JSON, no JSON object, or its
+    // "logins" is no list (the caller must then leave the file alone: it holds what it holds).
     static TMozillaLoginsFile FromText(std::string_view bytes);
     std::string ToText() const { return WriteJson(Root_); }
 

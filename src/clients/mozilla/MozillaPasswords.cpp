@@ -143,6 +143,12 @@ void TMozillaPasswordsFile::SetPassword(const std::string& scheme, const std::st
 
 void TMozillaPasswordsFile::ChangePassword(const std::string& scheme, const std::string& user,
                                            const std::string& password, const std::string& host) {
+    if ((scheme + user + host).find_first_of("\r\n") != std::string::npos ||
+        scheme.find("://") != std::string::npos) {
+        throw EMozillaPasswordsError("A login cannot be written to " + FileName_ +
+                                     ": its scheme, user name or host would break the lines of the "
+                                     "file.");
+    }
     const auto it = Index_.find(Key(scheme, user, host));
     if (it != Index_.end()) {
         it->second->Password = password;

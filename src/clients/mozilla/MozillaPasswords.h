@@ -20,10 +20,16 @@
 
 #include <cstddef>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+class EMozillaPasswordsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TMozillaPassword {
 public:
@@ -51,6 +57,8 @@ public:
     void SetPassword(const std::string& scheme, const std::string& user,
                      const std::string& password, const std::string& host);
     // The same change in memory only; WritePasswords writes it (several changes, one write).
+    // The format has no escapes: a scheme, user or host with a line break (or a scheme holding
+    // "://") would forge lines of its own, and raises EMozillaPasswordsError, changing nothing.
     void ChangePassword(const std::string& scheme, const std::string& user,
                         const std::string& password, const std::string& host);
     // Writes every entry in order, replacing the file atomically.

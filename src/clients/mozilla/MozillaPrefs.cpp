@@ -40,6 +40,18 @@ void AppendStatement(std::string& out, const TMozillaPreference& p) {
     }
 }
 
+// Whether the text is written back and read again as a value of that kind.
+bool IsLiteralOf(TMozillaPrefKind kind, const std::string& text) {
+    switch (kind) {
+    case TMozillaPrefKind::Integer:
+        return std::to_string(prefs_detail::ParseInt64(text)) == text;
+    case TMozillaPrefKind::Boolean:
+        return text == "true" || text == "false";
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 void TMozillaPrefsFile::Clear() {
@@ -60,11 +72,15 @@ void TMozillaPrefsFile::LoadFromText(std::string_view bytes) {
     const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     Preferences_.reserve(lines + 1);
     Index_.Reserve(lines + 1);
-    ForEachLine(bytes, [this](std::string_view line) {
-        if (auto preference = prefs_detail::ParseStatement(line)) {
-            Append(std::make_unique<TMozillaPreference>(std::move(*preference)));
-        } else {
-            OtherLines_.emplace_back(line);
+    std::vector<TMozillaPreference> statements; // of one line; reused
+    ForEachLine(bytes, [this, &statements](std::string_view line) {
+        statements.clear();
+        const std::optional<std::string_view> other = prefs_detail::ReadLine(line, statements);
+        for (TMozillaPreference& preference : statements) {
+            Append(std::make_unique<TMozillaPreference>(std::move(preference)));
+        }
+        if (other) {
+            OtherLines_.emplace_back(*other);
         }
     });
 }
@@ -152,15 +168,31 @@ std::int32_t TMozillaPrefsFile::GetIntegerDef(const std::string& name, std::int3
     return Exists(name) ? GetInteger(name) : def;
 }
 
+// A name or string value that could not stand between quotes would end the statement early, and
+// Mozilla would stop reading the file there.
+void TMozillaPrefsFile::RequireWritable(const std::string& name, const std::string& value) {
+    if (!prefs_detail::StandsBetweenQuotes(name) || !prefs_detail::StandsBetweenQuotes(value)) {
+        throw EMozillaPrefsError("The preference \"" + name +
+                                 "\" cannot be written to prefs.js: its name or value would end "
+                                 "the statement.");
+    }
+}
+
 void TMozillaPrefsFile::SetString(const std::string& name, const std::string& value) {
+    RequireWritable(name, value);
     if (TMozillaPreference* p = Find(name)) {
         p->Value = value;
+        // Text that is no literal of the kind would be written bare, as code.
+        if (!IsLiteralOf(p->Kind, value)) {
+            p->Kind = TMozillaPrefKind::String;
+        }
     } else {
         Append(std::make_unique<TMozillaPreference>(name, value));
     }
 }
 
 void TMozillaPrefsFile::SetBool(const std::string& name, bool value) {
+    RequireWritable(name, std::string());
     if (TMozillaPreference* p = Find(name)) {
         p->Value = value ? "true" : "false";
     } else {
@@ -169,6 +201,7 @@ void TMozillaPrefsFile::SetBool(const std::string& name, bool value) {
 }
 
 void TMozillaPrefsFile::SetInteger(const std::string& name, std::int64_t value) {
+    RequireWritable(name, std::string());
     if (TMozillaPreference* p = Find(name)) {
         p->Value = std::to_string(value);
     } else {

@@ -1,8 +1,9 @@
 #pragma once
-// prefs.js: a file of user_pref("NAME", VALUE); statements. The file class reads, changes and
-// writes it back byte-faithfully: string values are held exactly as they stand between the quotes
-// (escapes neither decoded nor added). Callers that store free text escape it themselves with
-// MozillaEscapeString and read it with MozillaUnescapeString.
+// prefs.js: a file of user_pref("NAME", VALUE); statements, read however many stand on a line and
+// written one per line. The file class reads, changes and writes it back byte-faithfully: string
+// values are held exactly as they stand between the quotes (escapes neither decoded nor added).
+// Callers that store free text escape it themselves with MozillaEscapeString and read it with
+// MozillaUnescapeString.
 
 #include "MozillaPrefsIndex.h"
 
@@ -58,7 +59,11 @@ public:
     bool GetBoolDef(const std::string& name, bool def) const;
     std::int32_t GetIntegerDef(const std::string& name, std::int32_t def) const;
 
-    // An existing preference keeps its kind; a new one is appended with the setter's kind.
+    // An existing preference keeps its kind; a new one is appended with the setter's kind. Text
+    // given to SetString that is no literal of an existing preference's kind (a number, true or
+    // false) makes it a string preference. A name, or a string value, that could not stand
+    // between quotes (a line end, a quote without its backslash, a backslash at its end) raises
+    // EMozillaPrefsError naming the preference, and nothing changes.
     void SetString(const std::string& name, const std::string& value);
     void SetBool(const std::string& name, bool value);
     void SetInteger(const std::string& name, std::int64_t value);
@@ -70,6 +75,7 @@ public:
 
 private:
     TMozillaPreference* Find(const std::string& name) const;
+    static void RequireWritable(const std::string& name, const std::string& value);
     void Append(std::unique_ptr<TMozillaPreference> preference);
     void Clear();
     void SortPreferences();

@@ -51,11 +51,16 @@ TMozillaPreference MakePreference(std::string name, std::string_view rest) {
     return TMozillaPreference(std::move(name), ParseInt64(rest));
 }
 
-// user_pref ( "name" , value ) ; with quoted strings scanned escape by escape, so a value holding
-// `",` or `);` is read whole. A line that does not follow this form stays an other line, carried
-// through unchanged, rather than being guessed at.
-std::optional<TMozillaPreference> ParseStrict(std::string_view t) {
-    std::size_t pos = SkipBlanks(t, kStatementStart.size());
+struct TStatement {
+    TMozillaPreference Preference;
+    std::size_t End; // just after its ";"
+};
+
+// user_pref ( "name" , value ) ; at `start`, with quoted strings scanned escape by escape, so a
+// value holding `",` or `);` is read whole. Text that does not follow this form is no statement
+// and is carried through unchanged, rather than being guessed at.
+std::optional<TStatement> StatementAt(std::string_view t, std::size_t start) {
+    std::size_t pos = SkipBlanks(t, start + kStatementStart.size());
     if (pos >= t.size() || t[pos] != '(') {
         return std::nullopt;
     }
@@ -99,7 +104,8 @@ std::optional<TMozillaPreference> ParseStrict(std::string_view t) {
     if (pos >= t.size() || t[pos] != ';') {
         return std::nullopt;
     }
-    return MakePreference(std::move(name), t.substr(valueStart, valueEnd - valueStart));
+    return TStatement{MakePreference(std::move(name), t.substr(valueStart, valueEnd - valueStart)),
+                      pos + 1};
 }
 
 } // namespace
@@ -113,12 +119,39 @@ std::string_view TrimLine(std::string_view line) {
     return line.substr(begin, end - begin);
 }
 
-std::optional<TMozillaPreference> ParseStatement(std::string_view line) {
+std::optional<std::string_view> ReadLine(std::string_view line,
+                                         std::vector<TMozillaPreference>& statements) {
     const std::string_view t = TrimLine(line);
-    if (t.substr(0, kStatementStart.size()) != kStatementStart) {
-        return std::nullopt;
+    std::size_t pos = 0;
+    bool any = false;
+    while (t.substr(pos, kStatementStart.size()) == kStatementStart) {
+        std::optional<TStatement> statement = StatementAt(t, pos);
+        if (!statement) {
+            break;
+        }
+        statements.push_back(std::move(statement->Preference));
+        pos = SkipBlanks(t, statement->End);
+        any = true;
     }
-    return ParseStrict(t);
+    if (!any) {
+        return line; // as read, untrimmed
+    }
+    return pos < t.size() ? std::optional<std::string_view>(t.substr(pos)) : std::nullopt;
+}
+
+bool StandsBetweenQuotes(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '\\' && pos + 1 < text.size()) {
+            ++pos; // the escaped character may be anything but a line end
+        } else if (c == '\\' || c == '"') {
+            return false;
+        }
+        if (text[pos] == '\r' || text[pos] == '\n') {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::int64_t ParseInt64(std::string_view text) {

@@ -6,15 +6,23 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prefs_detail {
 
 // The line with leading and trailing blanks and control characters removed.
 std::string_view TrimLine(std::string_view line);
 
-// The preference a user_pref statement defines; nullopt for a line that is no statement and
-// therefore stays an other line.
-std::optional<TMozillaPreference> ParseStatement(std::string_view line);
+// Reads one line of prefs.js: appends the preferences of the user_pref statements it starts
+// with to `statements` (Mozilla reads several on one line), and answers the text to keep as an
+// other line: the whole line when it starts with no statement, or what follows its statements
+// when that is not blank (a comment, a statement cut short); none otherwise.
+std::optional<std::string_view> ReadLine(std::string_view line,
+                                         std::vector<TMozillaPreference>& statements);
+
+// Whether text written between the quotes of a statement reads back whole: no line end, no quote
+// without its backslash, no backslash left to escape the closing quote.
+bool StandsBetweenQuotes(std::string_view text);
 
 // A signed 64-bit decimal number; text that is not one gives 0.
 std::int64_t ParseInt64(std::string_view text);

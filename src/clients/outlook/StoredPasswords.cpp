@@ -201,7 +201,7 @@ std::string TStoredPasswords::NewPasswordReference(TMailAccounts& store, TRegist
     // Every password value of every account key below the path, loaded or not: one item name
     // must never serve two passwords.
     TRegistry keys(registry.RootKey());
-    if (keys.OpenKeyReadOnly(path)) {
+    if (hadKey && keys.OpenKeyReadOnly(path)) {
         for (const std::string& key : keys.GetKeyNames()) {
             for (const char* value : FamilyOf(Store_).PasswordValues) {
                 taken.insert(ReferenceAt(*this, registry.RootKey(), path + "\\" + key, value));

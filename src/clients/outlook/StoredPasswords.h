@@ -67,6 +67,7 @@ public:
     // none. Without a provider every item operation below does nothing and reads give empty.
     bool ObtainProvider();
     bool HasProvider() const { return Provider_ != nullptr; }
+    TOutlookPasswordStore Store() const { return Store_; }
     // The flags of read and delete calls: 0x10 on Windows NT 4.0, XP and Server 2003, and on
     // Vista and 7 for Outlook 98/2000 and 2002; 0 otherwise.
     std::uint32_t ReadFlags() const;
@@ -85,7 +86,8 @@ public:
     // (read from the registry's current key path joined with each account's AccountKey), that
     // no account key below that path holds under any of the family's password values, that no
     // item of the family has, and that is not in alsoTaken (the other name drawn for the same
-    // save). The registry's key is closed meanwhile and opened again before returning.
+    // save). The registry's key is closed meanwhile and opened again before returning. A
+    // registry with no key open (an "Accounts" key not made yet) has no account keys below it.
     std::string NewPasswordReference(TMailAccounts& store, platform::TRegistry& registry,
                                      const std::string& valueName,
                                      const std::vector<std::string>& alsoTaken = {});

@@ -67,6 +67,30 @@ TEST(JsonTest, SetReplacesInPlaceOrAppends) {
     EXPECT_EQ(ParseJson("[1]").Find("a"), nullptr);
 }
 
+// JSON.parse keeps the last member of a name given twice; so does Find, and Set changes that one.
+TEST(JsonTest, OfAMemberGivenTwiceTheLastCounts) {
+    TJsonValue object = ParseJson(R"({"a":1,"b":2,"a":3})");
+    ASSERT_NE(object.Find("a"), nullptr);
+    EXPECT_EQ(object.Find("a")->Int64(), 3);
+    object.Set("a", TJsonValue::Integer(4));
+    EXPECT_EQ(WriteJson(object), R"({"a":1,"b":2,"a":4})");
+}
+
+TEST(JsonTest, ValuesKnowWhereTheyStartAndErrorsNameTheLine) {
+    const TJsonValue object = ParseJson("{\n  \"a\": [1,\n  \"x\"]}");
+    EXPECT_EQ(object.Offset(), 0u);
+    EXPECT_EQ(object.Find("a")->Offset(), 9u);
+    EXPECT_EQ(object.Find("a")->Items()[1].Offset(), 15u);
+    EXPECT_EQ(TJsonValue::String("made").Offset(), 0u);
+    try {
+        ParseJson("{\r\n\"a\":\r\n  tru}");
+        ADD_FAILURE() << "accepted";
+    } catch (const EJsonError& error) {
+        EXPECT_EQ(error.Line, 3u);
+        EXPECT_STREQ(error.what(), "unknown literal at line 3 (byte 11)");
+    }
+}
+
 struct TBadJson {
     std::string Text;
     std::size_t Offset;

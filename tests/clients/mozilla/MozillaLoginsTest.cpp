@@ -132,6 +132,19 @@ TEST(MozillaLoginsTest, NextIdNeverHandsOutAnIdALoginHas) {
     EXPECT_EQ(file.ToText().find("potentiallyVulnerablePasswords"), std::string::npos);
 }
 
+// At the end of the 64-bit range nextId cannot grow: a new login still gets an id of its own.
+TEST(MozillaLoginsTest, IdsAtTheEndOfTheRangeAreNeverHandedOutTwice) {
+    TFakeCrypto crypto;
+    TMozillaLoginsFile file = TMozillaLoginsFile::FromText(
+        "{\"nextId\":9223372036854775807,\"logins\":[{\"id\":9223372036854775807},{\"id\":1}]}");
+    file.SetLogin({"imap://imap.example", "u", "p"}, crypto, kStamp);
+    file.SetLogin({"smtp://smtp.example", "u", "p"}, crypto, kStamp);
+    const std::string text = file.ToText();
+    EXPECT_NE(text.find("{\"id\":2,\"hostname\":\"imap://imap.example\""), std::string::npos);
+    EXPECT_NE(text.find("{\"id\":3,\"hostname\":\"smtp://smtp.example\""), std::string::npos);
+    EXPECT_EQ(text.rfind("{\"nextId\":9223372036854775807,", 0), 0u);
+}
+
 TEST(MozillaLoginsTest, StoreWithoutLoginsGetsItsList) {
     TFakeCrypto crypto;
     TMozillaLoginsFile file = TMozillaLoginsFile::FromText("{\"version\":3}");
@@ -153,6 +166,39 @@ TEST(MozillaLoginsTest, TextThatIsNoLoginStoreIsRefused) {
     for (const std::string text : {"", "[]", "\"x\"", "{\"logins\":{}}", "{\"logins\":[],"}) {
         EXPECT_THROW(TMozillaLoginsFile::FromText(text), EJsonError) << text;
     }
+}
+
+// The refusal names where the offending value stands, as the log tells the user.
+TEST(MozillaLoginsTest, RefusalNamesTheLineOfTheValue) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\n\n  [1]", "a JSON object expected at line 3 (byte 4)"},
+        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"},
+    };
+    for (const auto& [text, message] : cases) {
+        try {
+            TMozillaLoginsFile::FromText(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const EJsonError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+}
+
+// Thunderbird reads logins.json with JSON.parse, which keeps the last member of a name given
+// twice: the login goes into that list and nextId is taken from that member, so Thunderbird sees
+// the login and will not hand its id out again.
+TEST(MozillaLoginsTest, OfAMemberGivenTwiceTheLastOneIsReadAndChanged) {
+    TFakeCrypto crypto;
+    const std::string text = "{\"nextId\":1,\"logins\":[],\"nextId\":8,\"logins\":[" +
+                             Login(7, "imap://imap.example", "u", "p") + "],\"version\":3}";
+    TMozillaLoginsFile file = TMozillaLoginsFile::FromText(text);
+    EXPECT_EQ(file.Count(), 1u);
+    file.SetLogin({"mailbox://pop.quenlix.example", "anna", "pw"}, crypto, kStamp);
+    EXPECT_EQ(file.ToText(), "{\"nextId\":1,\"logins\":[],\"nextId\":9,\"logins\":[" +
+                                 Login(7, "imap://imap.example", "u", "p") + "," +
+                                 NewLogin(8, "mailbox://pop.quenlix.example", "anna", "pw") +
+                                 "],\"version\":3}");
+    EXPECT_EQ(file.FindPassword("imap://imap.example", "u", crypto), "p");
 }
 
 } // namespace

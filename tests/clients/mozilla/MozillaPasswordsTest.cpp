@@ -141,4 +141,35 @@ TEST(MozillaPasswordsTextTest, TextReadWithoutAFileWritesBackTheSame) {
     EXPECT_EQ(file.ToText(), text);
 }
 
+// The file has no escapes: a line break in a login or host would forge lines of its own (and a
+// scheme holding "://" would move the login into it). Such a login is refused and nothing of the
+// file changes.
+struct TForgedLogin {
+    const char* Scheme;
+    const char* User;
+    const char* Host;
+};
+
+class MozillaPasswordsForgeryTest : public ::testing::TestWithParam<TForgedLogin> {};
+
+TEST_P(MozillaPasswordsForgeryTest, LoginThatWouldBreakTheLinesIsRefused) {
+    const std::string text = "#2c\r\n.\r\nmailbox://u@h\r\n\\=username=\\\r\n~\r\n"
+                             "*\\=password=\\\r\n~cA==\r\n.\r\n";
+    TMozillaPasswordsFile file("signons.txt", text);
+    const TForgedLogin& login = GetParam();
+    EXPECT_THROW(file.ChangePassword(login.Scheme, login.User, "pw", login.Host),
+                 EMozillaPasswordsError);
+    EXPECT_EQ(file.ToText(), text);
+    EXPECT_EQ(file.Count(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logins, MozillaPasswordsForgeryTest,
+                         ::testing::Values(TForgedLogin{"mailbox", "anna\r\nsmtp://x@evil",
+                                                        "pop.example.com"},
+                                           TForgedLogin{"mailbox", "anna\n", "pop.example.com"},
+                                           TForgedLogin{"smtp", "anna", "smtp.example.com\r"},
+                                           TForgedLogin{"smtp", "anna", "smtp\n.\n"},
+                                           TForgedLogin{"mail\nbox", "anna", "pop.example.com"},
+                                           TForgedLogin{"mailbox://u", "anna", "pop.example.com"}));
+
 } // namespace

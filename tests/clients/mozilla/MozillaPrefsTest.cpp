@@ -104,6 +104,25 @@ TEST_F(MozillaPrefsTest, MalformedStatementsStayOtherLinesUnchanged) {
     EXPECT_EQ(prefs.OtherLines()[0], "user_pref(\"open\", \"no end);");
 }
 
+// Mozilla reads every statement of a line; one dropped here would be lost at the next save.
+// What follows the statements (a comment, a statement cut short) stays an other line.
+TEST_F(MozillaPrefsTest, EveryStatementOfALineIsReadAndWhatFollowsThemIsKept) {
+    TMozillaPrefsFile prefs;
+    Load(prefs, "user_pref(\"a\", 1); user_pref(\"b\", \"x;y\");user_pref(\"c\", true);\n"
+                "user_pref(\"d\", 2); // the port\n"
+                "user_pref(\"e\", 3); user_pref(\"f\", \"cut\n");
+    EXPECT_EQ(prefs.Count(), 5u);
+    EXPECT_EQ(prefs.GetString("b"), "x;y");
+    EXPECT_TRUE(prefs.GetBool("c"));
+    EXPECT_EQ(SaveAndRead(prefs), "// the port\r\n"
+                                  "user_pref(\"f\", \"cut\r\n"
+                                  "user_pref(\"a\", 1);\r\n"
+                                  "user_pref(\"b\", \"x;y\");\r\n"
+                                  "user_pref(\"c\", true);\r\n"
+                                  "user_pref(\"d\", 2);\r\n"
+                                  "user_pref(\"e\", 3);\r\n");
+}
+
 TEST_F(MozillaPrefsTest, GettersAndDefaults) {
     TMozillaPrefsFile prefs;
     Load(prefs, "user_pref(\"mail.smtpservers\", \"smtp1,smtp2\");\n"
@@ -145,6 +164,56 @@ TEST_F(MozillaPrefsTest, SettersKeepTheKindOfAnExistingPreference) {
                                   "user_pref(\"n.new\", \"text\");\r\n"
                                   "user_pref(\"n.newbool\", false);\r\n"
                                   "user_pref(\"n.newint\", -12);\r\n");
+}
+
+// A number or true/false stays what it was, but text that is no literal of the kind would be
+// written bare, as code Mozilla cannot read ("Anna Muster" or "1); evil(2"): it becomes a string.
+TEST_F(MozillaPrefsTest, TextThatIsNoLiteralOfTheKindMakesAStringPreference) {
+    TMozillaPrefsFile prefs;
+    Load(prefs, "user_pref(\"n.a\", 5);\n"
+                "user_pref(\"n.b\", 5);\n"
+                "user_pref(\"n.c\", 5);\n"
+                "user_pref(\"n.d\", true);\n"
+                "user_pref(\"n.e\", true);\n"
+                "user_pref(\"n.f\", true);\n");
+    prefs.SetString("n.a", "-12");
+    prefs.SetString("n.b", "Anna Muster");
+    prefs.SetString("n.c", "1); evil(2");
+    prefs.SetString("n.d", "false");
+    prefs.SetString("n.e", "TRUE");
+    prefs.SetString("n.f", "1");
+    EXPECT_EQ(SaveAndRead(prefs), "user_pref(\"n.a\", -12);\r\n"
+                                  "user_pref(\"n.b\", \"Anna Muster\");\r\n"
+                                  "user_pref(\"n.c\", \"1); evil(2\");\r\n"
+                                  "user_pref(\"n.d\", false);\r\n"
+                                  "user_pref(\"n.e\", \"TRUE\");\r\n"
+                                  "user_pref(\"n.f\", \"1\");\r\n");
+    EXPECT_EQ(prefs.Item(2).Kind, TMozillaPrefKind::String);
+    EXPECT_EQ(prefs.Item(3).Kind, TMozillaPrefKind::Boolean);
+}
+
+// Names and string values are held as they stand between the quotes; one that could not stand
+// there would end the statement early, and Mozilla stops reading prefs.js at the first broken
+// statement. It is refused and nothing changes.
+TEST_F(MozillaPrefsTest, NameOrValueThatWouldEndTheStatementIsRefused) {
+    TMozillaPrefsFile prefs;
+    prefs.LoadFromText("user_pref(\"n.text\", \"old\");\r\n");
+    const std::string before = prefs.SaveToText();
+    for (const char* value : {"a\"b", "ends with \\", "line\nbreak", "cr\r", "\"", "\\\\\\"}) {
+        SCOPED_TRACE(value);
+        EXPECT_THROW(prefs.SetString("n.text", value), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetString("n.new", value), EMozillaPrefsError);
+    }
+    for (const char* name : {"bad\"name", "bad\\", "two\nlines"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(prefs.SetString(name, "x"), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetInteger(name, 1), EMozillaPrefsError);
+        EXPECT_THROW(prefs.SetBool(name, true), EMozillaPrefsError);
+    }
+    EXPECT_EQ(prefs.SaveToText(), before);
+    // Escaped, all of them are fine.
+    prefs.SetString("n.text", "a\\\"b \\\\ \\n");
+    EXPECT_EQ(MozillaUnescapeString(prefs.GetString("n.text")), "a\"b \\ \n");
 }
 
 // Mozilla applies the statements of prefs.js in order, so of a name set twice the last one counts.
