@@ -72,6 +72,11 @@ TJsonValue ProfileJson(const TListedProfile& profile) {
 
 } // namespace
 
+std::string ShortKey(const std::string& key) {
+    const std::size_t slash = key.find_last_of('\\');
+    return slash == std::string::npos ? key : key.substr(slash + 1);
+}
+
 std::string ClientOptionOfStore(int storeIndex) {
     switch (storeIndex) {
     case siOutlook98:
@@ -104,22 +109,23 @@ std::string FormatListTable(const std::vector<TListedClient>& clients) {
     if (clients.empty()) {
         return "No mail client that the assistant can configure is installed.\n";
     }
+    // The key comes last: an account file's name is long.
     TTextTable table(
-        {"Client", "Profile", "Key", "Account", "Address", "Protocol", "Default", "Quenlix"});
+        {"Client", "Profile", "Account", "Address", "Protocol", "Default", "Quenlix", "Key"});
     for (const TListedClient& client : clients) {
         const std::string name = client.Name + (client.Running ? " (running)" : "");
         if (client.Profiles.empty()) {
-            table.AddRow({name, "(no profile)", "", "", "", "", "", ""});
+            table.AddRow({name, "(no profile)"});
         }
         for (const TListedProfile& profile : client.Profiles) {
             const std::string profileName = profile.Name + (profile.Used ? " *" : "");
             if (profile.Accounts.empty()) {
-                table.AddRow({name, profileName, "", "(no accounts)", "", "", "", ""});
+                table.AddRow({name, profileName, "(no accounts)"});
             }
             for (const TListedAccount& account : profile.Accounts) {
-                table.AddRow({name, profileName, account.Key, account.AccountName, account.Address,
+                table.AddRow({name, profileName, account.AccountName, account.Address,
                               account.Protocol, YesOrDash(account.IsDefault),
-                              YesOrDash(account.IsProvider)});
+                              YesOrDash(account.IsProvider), ShortKey(account.Key)});
             }
         }
     }

@@ -36,6 +36,10 @@ struct TListedClient {
 // The installed clients in the data module's order.
 std::vector<TListedClient> ListClients(const TMailStoreList& stores);
 
+// A key as the table shows it and --key also takes it: the file name of a key that is an
+// account file's path (Windows Mail, Windows Live Mail), otherwise the whole key.
+std::string ShortKey(const std::string& key);
+
 // The --client value of the store at the index.
 std::string ClientOptionOfStore(int storeIndex);
 

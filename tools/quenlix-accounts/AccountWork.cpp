@@ -1,5 +1,6 @@
 #include "AccountWork.h"
 
+#include "AccountListing.h"
 #include "ChangeReport.h"
 #include "ToolExit.h"
 
@@ -91,7 +92,8 @@ std::vector<TFoundAccount> MatchingAccounts(const TAccountRequest& request,
         for (const auto& profile : store->Profiles()) {
             for (const auto& account : profile->Accounts()) {
                 const bool matches =
-                    request.Key ? SameText(account->AccountKey(), *request.Key)
+                    request.Key ? SameText(account->AccountKey(), *request.Key) ||
+                                      SameText(ShortKey(account->AccountKey()), *request.Key)
                                 : SameText(account->EmailAddress(), request.Address.value_or(""));
                 if (matches) {
                     found.push_back({account.get(), profile.get() == used});
@@ -131,7 +133,7 @@ TMailAccount& AccountToAdapt(const TAccountRequest& request, const TMailStoreLis
     if (usable.size() > 1) {
         std::string keys;
         for (const TMailAccount* account : usable) {
-            keys += (keys.empty() ? "" : ", ") + account->AccountKey();
+            keys += (keys.empty() ? "" : ", ") + ShortKey(account->AccountKey());
         }
         NoTarget("several accounts of " + title + " have " + what + " (keys " + keys +
                  "); choose one with --key");

@@ -58,17 +58,26 @@ TEST_F(DemoSystemTest, ListShowsEveryProfileAndAccountWithTheProvidersMarked) {
     const TToolResult result = RunTool({"list"});
     EXPECT_EQ(result.Code, ecDone);
     EXPECT_EQ(result.Err, "");
-    EXPECT_EQ(result.Out,
-              "Client       Profile    Key       Account      Address                      "
-              "Protocol  Default  Quenlix\n"
-              "-----------  ---------  --------  -----------  ---------------------------  "
-              "--------  -------  -------\n"
-              "Thunderbird  default *  account2  Anna Muster  anna.muster@quenlix.example  "
-              "POP3      yes      yes\n"
-              "Thunderbird  default *  account3  Anna Muster  anna@example.org             "
-              "IMAP      -        -\n"
-              "\n* the profile the assistant works with: add writes there, adapt finds accounts "
-              "there.\n");
+    EXPECT_EQ(
+        result.Out,
+        "Client             Profile          Account           Address                      "
+        "Protocol  Default  Quenlix  Key\n"
+        "-----------------  ---------------  ----------------  ---------------------------  "
+        "--------  -------  -------  -------------------------------------------------------\n"
+        "Outlook Express    Main Identity *  pop.example.org   anna@example.org             "
+        "POP3      yes      -        00000001\n"
+        "Outlook Express    Main Identity *  Quenlix mail      anna.muster@quenlix.example  "
+        "POP3      -        yes      00000003\n"
+        "Outlook Express    Anna privat      imap.example.org  anna@example.org             "
+        "IMAP      yes      -        00000001\n"
+        "Windows Live Mail  Mainprofile *    Quenlix Mail      anna.muster@quenlix.example  "
+        "POP3      -        yes      account{4B6E2D0A-91C3-4F7E-A5D2-3C8B1E06F947}.oeaccount\n"
+        "Thunderbird        default *        Anna Muster       anna.muster@quenlix.example  "
+        "POP3      yes      yes      account2\n"
+        "Thunderbird        default *        Anna Muster       anna@example.org             "
+        "IMAP      -        -        account3\n"
+        "\n* the profile the assistant works with: add writes there, adapt finds accounts "
+        "there.\n");
 }
 
 TEST_F(DemoSystemTest, ListAsJsonNamesTheClientAsTheOptionsDo) {
@@ -77,8 +86,27 @@ TEST_F(DemoSystemTest, ListAsJsonNamesTheClientAsTheOptionsDo) {
     const TJsonValue root = ParseJson(result.Out);
     const TJsonValue* clients = root.Find("clients");
     ASSERT_NE(clients, nullptr);
-    ASSERT_EQ(clients->Items().size(), 1u);
-    const TJsonValue& thunderbird = clients->Items()[0];
+    ASSERT_EQ(clients->Items().size(), 3u);
+    EXPECT_EQ(clients->Items()[0].Find("client")->Text(), "outlook-express");
+    EXPECT_EQ(clients->Items()[1].Find("client")->Text(), "windows-live-mail");
+    // The identity the assistant does not work with is listed, but not as the one used.
+    const TJsonValue& otherIdentity = clients->Items()[0].Find("profiles")->Items().at(1);
+    EXPECT_EQ(otherIdentity.Find("name")->Text(), "Anna privat");
+    EXPECT_FALSE(otherIdentity.Find("used")->IsTrue());
+    // The whole key, where the table shows the account file's name.
+    EXPECT_EQ(clients->Items()[1]
+                  .Find("profiles")
+                  ->Items()
+                  .at(0)
+                  .Find("accounts")
+                  ->Items()
+                  .at(0)
+                  .Find("key")
+                  ->Text(),
+              "C:\\Documents and Settings\\User\\Local Settings\\Application "
+              "Data\\Microsoft\\Windows Live "
+              "Mail\\pop.quenlix.example\\account{4B6E2D0A-91C3-4F7E-A5D2-3C8B1E06F947}.oeaccount");
+    const TJsonValue& thunderbird = clients->Items()[2];
     EXPECT_EQ(thunderbird.Find("client")->Text(), "thunderbird");
     EXPECT_EQ(thunderbird.Find("version")->Text(), "2.0.0.24");
     const TJsonValue& profile = thunderbird.Find("profiles")->Items().at(0);
@@ -301,6 +329,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 TSituation::Plain,
                                 ecNoTarget,
                                 "Windows Mail"},
+                      TExitCase{"OutlookNotInstalled",
+                                {"add", "--client", "outlook", "--name", "A", "--mailbox", "a",
+                                 "--password-stdin"},
+                                Secret,
+                                TSituation::Plain,
+                                ecNoTarget,
+                                "Outlook"},
                       TExitCase{"AccountNotFound", AdaptArgs("--address=nobody@quenlix.example"),
                                 Secret, TSituation::Plain, ecNoTarget,
                                 "has no account with the address \"nobody@quenlix.example\""},
