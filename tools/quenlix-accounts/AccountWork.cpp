@@ -147,28 +147,37 @@ TMailAccount& AccountToAdapt(const TAccountRequest& request, const TMailStoreLis
     return account;
 }
 
+// A new account's key is the client's only once the save went through (a store may save it as
+// an account the profile already has), so a dry run of add names none.
 std::string AccountDescription(const TMailAccount& account, const std::string& profileName,
-                               TMailClient client) {
+                               TMailClient client, bool withKey) {
     std::string text =
         "the Quenlix account " + account.EmailAddress() + " in " + ClientTitle(client);
     if (!profileName.empty()) {
         text += ", profile \"" + profileName + "\"";
     }
-    return text + " (key " + account.AccountKey() +
-           ", default account: " + (account.IsDefault() ? "yes" : "no") + ")";
+    return text + " (" + (withKey ? "key " + ShortKey(account.AccountKey()) + ", " : "") +
+           "default account: " + (account.IsDefault() ? "yes" : "no") + ")";
 }
 
+// tookOver: a new account for a mailbox the profile already had was saved as that account
+// (as Thunderbird's store does rather than keep two accounts of one mailbox).
 std::string Report(const TAccountRequest& request, const TProviderAccountResult& result,
-                   const std::string& profileName) {
-    const std::string account = AccountDescription(*result.Account, profileName, request.Client);
+                   const std::string& profileName, bool tookOver) {
+    const std::string account = AccountDescription(*result.Account, profileName, request.Client,
+                                                   request.Adapt || !request.DryRun);
+    const std::string note =
+        tookOver ? "The profile already had an account for this mailbox, so that account is "
+                   "brought up to date instead of a second one being added.\n"
+                 : "";
     if (request.DryRun) {
         return "Dry run: nothing was written. " +
                std::string(request.Adapt ? "adapt would change " : "add would add ") + account +
-               ".\nIt would write (passwords shown as \"(password)\"):\n" +
+               ".\n" + note + "It would write (passwords shown as \"(password)\"):\n" +
                FormatChanges(result.Changes, true);
     }
-    return std::string(request.Adapt ? "Adapted " : "Added ") + account + ".\nWritten:\n" +
-           FormatChanges(result.Changes, false);
+    return std::string(request.Adapt ? "Adapted " : "Added ") + account + ".\n" + note +
+           "Written:\n" + FormatChanges(result.Changes, false);
 }
 
 TProviderAccountResult Write(const TAccountRequest& request, TMailAccount* existing,
@@ -225,13 +234,21 @@ std::string DoAccountWork(const TAccountRequest& request, const TMailStoreList& 
         const std::string profileName = ProfileName(account);
         // As the user-data page presets its check box: the account's own mark.
         const bool wish = request.DefaultWish.value_or(account.IsDefault());
-        return Report(request, Write(request, &account, nullptr, wish), profileName);
+        return Report(request, Write(request, &account, nullptr, wish), profileName, false);
     }
     TMailAccounts& store = StoreForNewAccount(request.Client, stores);
     RequireClosed(&store, request.Client);
-    const std::string profileName = store.DefaultProfile()->Name();
-    return Report(request, Write(request, nullptr, &store, request.DefaultWish.value_or(false)),
-                  profileName);
+    const TMailProfile& profile = *store.DefaultProfile();
+    // The profile's accounts before the new one: a key among them was taken over.
+    std::vector<std::string> keysBefore;
+    for (const auto& account : profile.Accounts()) {
+        keysBefore.push_back(account->AccountKey());
+    }
+    const TProviderAccountResult result =
+        Write(request, nullptr, &store, request.DefaultWish.value_or(false));
+    const bool tookOver = std::find(keysBefore.begin(), keysBefore.end(),
+                                    result.Account->AccountKey()) != keysBefore.end();
+    return Report(request, result, profile.Name(), tookOver);
 }
 
 } // namespace accounts_tool

@@ -195,6 +195,29 @@ INSTANTIATE_TEST_SUITE_P(
                                  ProviderProfilePrefs(ProfileDirOf()), "account2", false}),
     [](const ::testing::TestParamInfo<TWriteCase>& info) { return std::string(info.param.Name); });
 
+TEST(AddTest, ANewAccountForAMailboxTheProfileHasSaysItBroughtThatOneUpToDate) {
+    const auto system = ThunderbirdSystem(ProviderProfilePrefs(ProfileDirOf()));
+    const TToolResult shown = RunTool(AddArgs({"--dry-run"}), Secret + "\n");
+    ASSERT_EQ(shown.Code, ecDone) << shown.Err;
+    EXPECT_EQ(shown.Out.rfind("Dry run: nothing was written. add would add the Quenlix account " +
+                                  Address +
+                                  " in Thunderbird, profile \"default\" (default "
+                                  "account: no).\n",
+                              0),
+              0u)
+        << shown.Out;
+
+    const TToolResult added = RunTool(AddArgs(), Secret + "\n");
+    ASSERT_EQ(added.Code, ecDone) << added.Err;
+    EXPECT_EQ(added.Out.rfind("Added the Quenlix account " + Address +
+                                  " in Thunderbird, profile \"default\" (key account2, default "
+                                  "account: no).\nThe profile already had an account for this "
+                                  "mailbox",
+                              0),
+              0u)
+        << added.Out;
+}
+
 // ---- a dry run writes nothing, and no password shows -----------------------------------------
 
 // The password as far as it could leak: as typed and as signons.txt encodes it.
