@@ -282,7 +282,7 @@ TEST(DryRunTest, ACurrentProfilesLoginStoreIsShownMaskedAndLeftAlone) {
 
 // ---- exit codes -------------------------------------------------------------------------------
 
-enum class TSituation { Plain, ThunderbirdRunning, PrefsReadOnly, SameAddressTwice };
+enum class TSituation { Plain, ThunderbirdRunning, PrefsReadOnly, SameAddressTwice, ImapAccount };
 
 struct TExitCase {
     const char* Name;
@@ -310,6 +310,15 @@ TEST_P(ExitCodeTest, ScriptsCanRelyOnTheCodeAndPeopleOnTheText) {
                Str("mail.server.server4.type", "pop3") +
                Str("mail.server.server4.userName", Address);
     }
+    if (row.Situation == TSituation::ImapAccount) {
+        more = Str("mail.accountmanager.accounts", "account2,account3,account1,account4") +
+               Str("mail.account.account4.identities", "id3") +
+               Str("mail.account.account4.server", "server4") +
+               Str("mail.identity.id3.useremail", "anna.imap@quenlix.example") +
+               Str("mail.server.server4.hostname", "imap.quenlix.example") +
+               Str("mail.server.server4.type", "imap") +
+               Str("mail.server.server4.userName", "anna.imap@quenlix.example");
+    }
     const auto system = ThunderbirdSystem(ProviderProfilePrefs(ProfileDirOf(), more));
     testing_support::TTestProcess running;
     if (row.Situation == TSituation::ThunderbirdRunning) {
@@ -334,47 +343,48 @@ TEST_P(ExitCodeTest, ScriptsCanRelyOnTheCodeAndPeopleOnTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     QuenlixAccounts, ExitCodeTest,
-    ::testing::Values(TExitCase{"NoCommand", {}, "", TSituation::Plain, ecUsage, "no command"},
-                      TExitCase{"PasswordOnTheCommandLine",
-                                {"add", "--client=thunderbird", "--password=" + Secret},
-                                "",
-                                TSituation::Plain,
-                                ecUsage,
-                                "never taken from the command line"},
-                      TExitCase{"NothingOnStandardInput", AddArgs(), "", TSituation::Plain, ecUsage,
-                                "no password came on standard input"},
-                      TExitCase{"BlankPassword", AddArgs(), " \r\n", TSituation::Plain, ecUsage,
-                                "password on standard input is empty"},
-                      TExitCase{"ClientNotInstalled",
-                                {"add", "--client", "windows-mail", "--name", "A", "--mailbox", "a",
-                                 "--password-stdin"},
-                                Secret,
-                                TSituation::Plain,
-                                ecNoTarget,
-                                "Windows Mail"},
-                      TExitCase{"OutlookNotInstalled",
-                                {"add", "--client", "outlook", "--name", "A", "--mailbox", "a",
-                                 "--password-stdin"},
-                                Secret,
-                                TSituation::Plain,
-                                ecNoTarget,
-                                "Outlook"},
-                      TExitCase{"AccountNotFound", AdaptArgs("--address=nobody@quenlix.example"),
-                                Secret, TSituation::Plain, ecNoTarget,
-                                "has no account with the address \"nobody@quenlix.example\""},
-                      TExitCase{"NotTheProvidersAccount", AdaptArgs("--key=account3"), Secret,
-                                TSituation::Plain, ecNoTarget, "is not an account of Quenlix mail"},
-                      TExitCase{"AddressNotUnique", AdaptArgs("--address=" + Address), Secret,
-                                TSituation::SameAddressTwice, ecNoTarget,
-                                "(keys account2, account4)"},
-                      TExitCase{"ThunderbirdRunning", AddArgs({"--dry-run"}), Secret,
-                                TSituation::ThunderbirdRunning, ecClientRunning,
-                                "Thunderbird is running; close it"},
-                      TExitCase{"AdaptWhileThunderbirdRuns", AdaptArgs("--key=account2"), Secret,
-                                TSituation::ThunderbirdRunning, ecClientRunning, "close it"},
-                      TExitCase{"ConfigurationNotWritable", AddArgs({"--verbose"}), Secret + "\n",
-                                TSituation::PrefsReadOnly, ecNotWritten,
-                                "Nothing of it was changed"}),
+    ::testing::Values(
+        TExitCase{"NoCommand", {}, "", TSituation::Plain, ecUsage, "no command"},
+        TExitCase{"PasswordOnTheCommandLine",
+                  {"add", "--client=thunderbird", "--password=" + Secret},
+                  "",
+                  TSituation::Plain,
+                  ecUsage,
+                  "never taken from the command line"},
+        TExitCase{"NothingOnStandardInput", AddArgs(), "", TSituation::Plain, ecUsage,
+                  "no password came on standard input"},
+        TExitCase{"BlankPassword", AddArgs(), " \r\n", TSituation::Plain, ecUsage,
+                  "password on standard input is empty"},
+        TExitCase{"ClientNotInstalled",
+                  {"add", "--client", "windows-mail", "--name", "A", "--mailbox", "a",
+                   "--password-stdin"},
+                  Secret,
+                  TSituation::Plain,
+                  ecNoTarget,
+                  "Windows Mail"},
+        TExitCase{
+            "OutlookNotInstalled",
+            {"add", "--client", "outlook", "--name", "A", "--mailbox", "a", "--password-stdin"},
+            Secret,
+            TSituation::Plain,
+            ecNoTarget,
+            "Outlook"},
+        TExitCase{"AccountNotFound", AdaptArgs("--address=nobody@quenlix.example"), Secret,
+                  TSituation::Plain, ecNoTarget,
+                  "has no account with the address \"nobody@quenlix.example\""},
+        TExitCase{"NotTheProvidersAccount", AdaptArgs("--key=account3"), Secret, TSituation::Plain,
+                  ecNoTarget, "is not an account of Quenlix mail"},
+        TExitCase{"AddressNotUnique", AdaptArgs("--address=" + Address), Secret,
+                  TSituation::SameAddressTwice, ecNoTarget, "(keys account2, account4)"},
+        TExitCase{"ImapAccountsAreNotAdapted", AdaptArgs("--address=anna.imap@quenlix.example"),
+                  Secret, TSituation::ImapAccount, ecNoTarget, "is an IMAP account"},
+        TExitCase{"ThunderbirdRunning", AddArgs({"--dry-run"}), Secret,
+                  TSituation::ThunderbirdRunning, ecClientRunning,
+                  "Thunderbird is running; close it"},
+        TExitCase{"AdaptWhileThunderbirdRuns", AdaptArgs("--key=account2"), Secret,
+                  TSituation::ThunderbirdRunning, ecClientRunning, "close it"},
+        TExitCase{"ConfigurationNotWritable", AddArgs({"--verbose"}), Secret + "\n",
+                  TSituation::PrefsReadOnly, ecNotWritten, "Nothing of it was changed"}),
     [](const ::testing::TestParamInfo<TExitCase>& info) { return std::string(info.param.Name); });
 
 } // namespace
