@@ -1,0 +1,19 @@
+#pragma once
+// A console program's command line and console as UTF-8 text, as everything inside the program
+// is. Windows hands a program its command line as UTF-16; the C runtime's narrow argv holds it
+// in the ANSI code page and loses every character that code page cannot show.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The arguments after the program's name, split as the C runtime splits them, in UTF-8. argc and
+// argv are main()'s; the Windows build reads the process's own wide command line instead.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Makes a console window show the program's UTF-8 output as such (Windows; elsewhere terminals
+// take UTF-8 already). Redirected output is unaffected: it gets the bytes as written.
+void UseUtf8Console();
+
+} // namespace platform
