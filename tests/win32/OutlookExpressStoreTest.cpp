@@ -1,76 +1,31 @@
-// The Outlook Express store on the machine: the two-identity fixture of the store's own tests,
-// imported with the system's regedit, and a versioned msimn.exe. Detection, loading, and the
-// provider's new account written into the registry and read back. Where the system has no
+// The Outlook Express store on the machine (OutlookExpressFixture.h): detection, loading, and
+// the provider's new account written into the registry and read back. Where the system has no
 // Protected Storage (Wine, every Windows after XP) the password cannot be kept and the account
-// is written without it. A machine with Outlook Express accounts of its own is left alone.
+// is written without it.
 
+#include "OutlookExpressFixture.h"
 #include "WinTestSupport.h"
 
-#include "clients/outlook/OutlookExpress.h"
-
-#include "platform/Files.h"
 #include "platform/Guid.h"
 #include "platform/RegText.h"
 #include "platform/Registry.h"
-#include "platform/SystemInfo.h"
-#include "platform/VersionInfo.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const std::string kMainIdentity = "{8E4B3F2A-1C5D-4E6F-9A7B-2C3D4E5F6A7B}";
-const std::string kAccountManager = "\\Software\\Microsoft\\Internet Account Manager";
+using win32_test::kInternetAccountManager;
+using win32_test::kOutlookExpressMainIdentity;
+
 const std::string kAddress = "anna.beispiel@quenlix.example";
 
-class OutlookExpressStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Exe = platform::GetSpecialFolderPath(platform::CSIDL_PROGRAM_FILES) +
-              "\\Outlook Express\\msimn.exe";
-        const platform::TRegistry user(platform::HKEY_CURRENT_USER);
-        if (user.KeyExists("\\Identities") || user.KeyExists(kAccountManager) ||
-            platform::FileExists(Exe)) {
-            GTEST_SKIP() << "Outlook Express is set up on this machine; the store test runs only "
-                            "where it is not";
-        }
-        Installed = true;
-        ASSERT_TRUE(platform::ForceDirectories(platform::ExtractFilePath(Exe)));
-        platform::WriteFileAtomic(
-            Exe, platform::MakeVersionedPeImage(platform::MakeVersion(6, 0, 2900, 5512)));
-        ASSERT_TRUE(win32_test::ImportRegistryFile(win32_test::FixtureFile("two_identities.reg")));
-        ASSERT_TRUE(user.KeyExists(kAccountManager + "\\Accounts"));
-    }
-
-    void TearDown() override {
-        if (!Installed) {
-            return;
-        }
-        platform::TRegistry user(platform::HKEY_CURRENT_USER);
-        user.DeleteKey("\\Identities");
-        user.DeleteKey(kAccountManager);
-        platform::DeleteFile(Exe);
-        platform::RemoveDirectory(platform::ExtractFilePath(Exe));
-    }
-
-    static const TMailProfile& MainIdentity(const TOutlookExpressMailAccounts& store) {
-        for (int i = 0; i < store.ProfileCount(); ++i) {
-            if (store.ProfileByIndex(i)->Location() == kMainIdentity) {
-                return *store.ProfileByIndex(i);
-            }
-        }
-        throw std::runtime_error("no main identity");
-    }
-
-    std::string Exe;
-    bool Installed = false;
-};
+class OutlookExpressStoreTest : public win32_test::TOutlookExpressFixture {};
 
 TEST_F(OutlookExpressStoreTest, TheIdentitiesAndTheirAccountsAreLoaded) {
     TOutlookExpressMailAccounts store(false);
     ASSERT_TRUE(store.Installed());
     EXPECT_EQ(store.ClientMajorVersion(), 6);
-    EXPECT_EQ(platform::GuidToString(store.DefaultIdentity()), kMainIdentity);
+    EXPECT_EQ(platform::GuidToString(store.DefaultIdentity()), kOutlookExpressMainIdentity);
     // Wine has no Protected Storage, as no Windows after XP has.
     if (win32_test::RunningUnderWine()) {
         EXPECT_FALSE(store.AccountPasswordsAvailable());
@@ -81,7 +36,7 @@ TEST_F(OutlookExpressStoreTest, TheIdentitiesAndTheirAccountsAreLoaded) {
     EXPECT_EQ(main.AccountByIndex(1)->EmailAddress(), "anna.muster@quenlix.example");
     EXPECT_TRUE(main.AccountByIndex(1)->IsDefault());
     EXPECT_EQ(main.AccountByIndex(1)->StoreLocation(),
-              kAccountManager.substr(1) + "\\Accounts\\00000002");
+              kInternetAccountManager.substr(1) + "\\Accounts\\00000002");
 }
 
 TEST_F(OutlookExpressStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {

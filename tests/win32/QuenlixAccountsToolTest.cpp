@@ -1,8 +1,10 @@
 // quenlix-accounts on the machine, started as a support technician starts it: a Thunderbird
 // installation put on the machine (ThunderbirdFixture.h), the tool's list, and add with the
 // password on standard input and a name outside the ANSI code page on the command line; the
-// account it wrote read back from Thunderbird's own files.
+// account it wrote read back from Thunderbird's own files. The same add for Outlook Express
+// (OutlookExpressFixture.h), read back from the registry.
 
+#include "OutlookExpressFixture.h"
 #include "ThunderbirdFixture.h"
 
 #include "clients/ProviderConstants.h"
@@ -10,6 +12,7 @@
 #include "clients/mozilla/Thunderbird.h"
 
 #include "platform/Files.h"
+#include "platform/Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -158,5 +161,38 @@ INSTANTIATE_TEST_SUITE_P(
         TUnchangedCase{"add --client windows-live-mail --name Anna --mailbox anna "
                        "--password-stdin",
                        "Geheim-42\n", 2, "not installed"}));
+
+class QuenlixAccountsToolOutlookExpressTest : public win32_test::TOutlookExpressFixture {
+protected:
+    win32_test::TTestFolder Folder;
+};
+
+TEST_F(QuenlixAccountsToolOutlookExpressTest, AddWritesTheAccountIntoTheRegistry) {
+    const TToolRun run = RunTool("add --client outlook-express --name \"" + kName +
+                                     "\" --mailbox anna.beispiel --password-stdin",
+                                 "Geheim-42\r\n", Folder);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+
+    std::string location;
+    {
+        const TOutlookExpressMailAccounts store(false);
+        const TMailProfile& main = MainIdentity(store);
+        EXPECT_EQ(main.AccountCount(), 3);
+        for (int i = 0; i < main.AccountCount(); ++i) {
+            if (main.AccountByIndex(i)->EmailAddress() == kAddress) {
+                location = main.AccountByIndex(i)->StoreLocation();
+            }
+        }
+    }
+    ASSERT_FALSE(location.empty());
+    platform::TRegistry account(platform::HKEY_CURRENT_USER);
+    ASSERT_TRUE(account.OpenKeyReadOnly("\\" + location));
+    EXPECT_EQ(account.ReadString("SMTP Display Name"), kName);
+    EXPECT_EQ(account.ReadString("SMTP Email Address"), kAddress);
+    EXPECT_EQ(account.ReadString("POP3 Server"), provider::Pop3Host);
+    EXPECT_EQ(account.ReadString("POP3 User Name"), kAddress);
+    EXPECT_EQ(account.GetValueType("POP3 Port"), platform::TRegValueType::DWord);
+    EXPECT_EQ(account.ReadInteger("POP3 Port"), provider::Pop3Port);
+}
 
 } // namespace
