@@ -9,6 +9,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void UseUtf8Console() {}
+TUtf8Console::TUtf8Console() = default;
+
+TUtf8Console::~TUtf8Console() = default;
 
 } // namespace platform

@@ -12,8 +12,19 @@ namespace platform {
 // argv are main()'s; the Windows build reads the process's own wide command line instead.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Makes a console window show the program's UTF-8 output as such (Windows; elsewhere terminals
-// take UTF-8 already). Redirected output is unaffected: it gets the bytes as written.
-void UseUtf8Console();
+// While it lives, a console window shows the program's UTF-8 output as such (Windows; elsewhere
+// terminals take UTF-8 already). The console's code page belongs to the console, shared with the
+// shell that started the program, so the guard gives the old one back. Redirected output is
+// unaffected: it gets the bytes as written.
+class TUtf8Console {
+public:
+    TUtf8Console();
+    ~TUtf8Console();
+    TUtf8Console(const TUtf8Console&) = delete;
+    TUtf8Console& operator=(const TUtf8Console&) = delete;
+
+private:
+    [[maybe_unused]] unsigned PreviousCodePage_ = 0; // Windows; 0: nothing to give back
+};
 
 } // namespace platform

@@ -18,7 +18,7 @@
 int main(int argc, char** argv) {
     using namespace accounts_tool;
     const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
-    platform::UseUtf8Console();
+    const platform::TUtf8Console console;
     CreateMonitorLock(); // before any store can start a monitor
     SetStoreMessageHandler(
         [](const std::string& text) { std::cerr << "quenlix-accounts: " << text << "\n"; });

@@ -22,8 +22,17 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return arguments;
 }
 
-void UseUtf8Console() {
-    SetConsoleOutputCP(CP_UTF8);
+TUtf8Console::TUtf8Console() {
+    const UINT current = GetConsoleOutputCP(); // 0 without a console
+    if (current != 0 && current != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        PreviousCodePage_ = current;
+    }
+}
+
+TUtf8Console::~TUtf8Console() {
+    if (PreviousCodePage_ != 0) {
+        SetConsoleOutputCP(PreviousCodePage_);
+    }
 }
 
 } // namespace platform
