@@ -8,8 +8,8 @@
 
 namespace platform {
 
-// The arguments after the program's name, split as the C runtime splits them, in UTF-8. argc and
-// argv are main()'s; the Windows build reads the process's own wide command line instead.
+// The arguments after the program's name, in UTF-8. argc and argv are main()'s; the Windows
+// build splits the process's own wide command line instead (CommandLineToArgvW's quoting rules).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // While it lives, a console window shows the program's UTF-8 output as such (Windows; elsewhere
