@@ -4,6 +4,7 @@
 #include "platform/RegText.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace platform::detail {
 
@@ -86,14 +87,22 @@ TRegistryData DataOf(const reg::TRegValue& value) {
     return TRegistryData{static_cast<TRegValueType>(value.Type), value.Data};
 }
 
-const reg::TRegValue* FindIn(const std::vector<reg::TRegValue>& values, std::string_view name) {
-    const std::string folded = reg::FoldName(name);
+// A key's values by folded name. A key may hold thousands of values (a Protected Storage
+// subtype holds every item), so the diff looks names up instead of comparing them pairwise.
+using TValueIndex = std::unordered_map<std::string, const reg::TRegValue*>;
+
+TValueIndex IndexByName(const std::vector<reg::TRegValue>& values) {
+    TValueIndex index;
+    index.reserve(values.size());
     for (const reg::TRegValue& value : values) {
-        if (reg::FoldName(value.Name) == folded) {
-            return &value;
-        }
+        index.emplace(reg::FoldName(value.Name), &value);
     }
-    return nullptr;
+    return index;
+}
+
+const reg::TRegValue* FindIn(const TValueIndex& index, const std::string& folded) {
+    const auto found = index.find(folded);
+    return found == index.end() ? nullptr : found->second;
 }
 
 TRegistryChange ValueChange(THKey hive, const std::string& path, const std::string& name,
@@ -123,15 +132,17 @@ TRegistryChange KeyChange(THKey hive, const std::string& path, TRegistryChange::
 
 void AppendValueDiff(THKey hive, const std::string& path, const std::vector<reg::TRegValue>& old,
                      const std::vector<reg::TRegValue>& now, std::vector<TRegistryChange>& out) {
+    const TValueIndex oldIndex = IndexByName(old);
+    const TValueIndex nowIndex = IndexByName(now);
     for (const reg::TRegValue& before : old) {
-        const reg::TRegValue* after = FindIn(now, before.Name);
+        const reg::TRegValue* after = FindIn(nowIndex, reg::FoldName(before.Name));
         if (after == nullptr || after->Type != before.Type || after->Data != before.Data) {
             out.push_back(
                 ValueChange(hive, path, after ? after->Name : before.Name, &before, after));
         }
     }
     for (const reg::TRegValue& after : now) {
-        if (FindIn(old, after.Name) == nullptr) {
+        if (FindIn(oldIndex, reg::FoldName(after.Name)) == nullptr) {
             out.push_back(ValueChange(hive, path, after.Name, nullptr, &after));
         }
     }

@@ -91,8 +91,8 @@ TEST(SystemRootTest, WithoutANamedRootTheDemoSystemIsMadeOnce) {
     EXPECT_FALSE(fs::exists(chosen / "system.ini"));
 }
 
-// The demo machine shows its Quenlix accounts, one in Outlook Express and one in Thunderbird
-// (the other accounts are not the provider's).
+// The demo machine shows its Quenlix accounts, one each in Outlook Express, Windows Live Mail and
+// Thunderbird (the other accounts are not the provider's).
 class DemoSystemTest : public app_testing::TAppFixture {};
 
 TEST_F(DemoSystemTest, TheDemoAccountIsOfferedForAdaptation) {
@@ -105,14 +105,18 @@ TEST_F(DemoSystemTest, TheDemoAccountIsOfferedForAdaptation) {
         ASSERT_TRUE(ClickNext());
         EXPECT_EQ(CurrentPage(), "AccountsList");
         const QTreeWidget* list = AccountsList().lvAccounts;
-        ASSERT_EQ(list->topLevelItemCount(), 7);
+        ASSERT_EQ(list->topLevelItemCount(), 10);
         EXPECT_EQ(list->topLevelItem(0)->text(0), "Outlook Express");
         EXPECT_EQ(list->topLevelItem(1)->text(1), "anna.muster@quenlix.example");
-        EXPECT_EQ(list->topLevelItem(3)->text(0), "Thunderbird");
+        EXPECT_EQ(list->topLevelItem(3)->text(0), "Windows Live Mail");
+        EXPECT_EQ(list->topLevelItem(4)->text(0), "Quenlix Mail");
         EXPECT_EQ(list->topLevelItem(4)->text(1), "anna.muster@quenlix.example");
-        EXPECT_EQ(list->topLevelItem(6)->text(0), "Ein neues Konto hinzufügen");
+        EXPECT_EQ(list->topLevelItem(6)->text(0), "Thunderbird");
+        EXPECT_EQ(list->topLevelItem(7)->text(1), "anna.muster@quenlix.example");
+        EXPECT_EQ(list->topLevelItem(9)->text(0), "Ein neues Konto hinzufügen");
         EXPECT_EQ(AccountType().rbOutlookExpress->x(), 52);
-        EXPECT_EQ(AccountType().rbThunderbird->x(), 202);
+        EXPECT_EQ(AccountType().rbWindowsLiveMail->x(), 202);
+        EXPECT_EQ(AccountType().rbThunderbird->x(), 352);
         ResetApplication();
     }
     platform::UninstallSystem();

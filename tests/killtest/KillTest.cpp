@@ -6,6 +6,8 @@
 
 #include "KillScenario.h"
 
+#include "platform/System.h"
+#include "platform/WriteJournal.h"
 #include "support/TestSystem.h"
 
 #include <algorithm>
@@ -45,7 +47,10 @@ using TState = std::vector<std::optional<std::string>>;
 TState ReadState(const TKillScenario& scenario) {
     TState state;
     for (const fs::path& file : scenario.Files()) {
-        state.push_back(ReadHostFile(file));
+        std::optional<std::string> bytes =
+            fs::is_directory(file) ? std::optional<std::string>("<folder>") : ReadHostFile(file);
+        state.push_back(bytes ? std::optional(scenario.Comparable(file, std::move(*bytes)))
+                              : std::nullopt);
     }
     return state;
 }
@@ -62,9 +67,11 @@ std::set<fs::path> FolderEntries(const TKillScenario& scenario) {
 
 // Removes what killed saves left in the folders; answers how many entries that were.
 int RemoveLeftovers(const TKillScenario& scenario, const std::set<fs::path>& before) {
+    const std::vector<fs::path> saved = scenario.Files();
     int removed = 0;
     for (const fs::path& entry : FolderEntries(scenario)) {
-        if (before.count(entry) == 0) {
+        if (before.count(entry) == 0 &&
+            std::find(saved.begin(), saved.end(), entry) == saved.end()) {
             fs::remove_all(entry);
             ++removed;
         }
@@ -97,6 +104,9 @@ bool RunChild(TKillScenario& scenario, std::chrono::microseconds delay) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    // What the next start of the program does: a save the kill cut short in its commit is
+    // finished or undone from its journal.
+    platform::detail::RecoverWriteJournals(platform::SystemRoot());
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

@@ -117,14 +117,21 @@ private:
 };
 
 // Checks that the internal key database is the one just opened and can be used without asking
-// for a password, initialising a database never used before with the empty password.
-TNssKeyDatabase::TOpenResult PrepareSlot(const TNssApi& api, const std::string& tokenName) {
+// for a password, initialising a database never used before with the empty password when it may
+// be changed.
+TNssKeyDatabase::TOpenResult PrepareSlot(const TNssApi& api, const std::string& tokenName,
+                                         TNssKeyDatabase::TAccess access) {
     const TSlot slot(api);
     if (slot.Get() == nullptr || tokenName != api.GetTokenName(slot.Get())) {
         return TNssKeyDatabase::TOpenResult::CannotOpen;
     }
-    if (api.NeedUserInit(slot.Get()) && api.InitPin(slot.Get(), "", "") != SECSuccess) {
-        return TNssKeyDatabase::TOpenResult::CannotOpen;
+    if (api.NeedUserInit(slot.Get())) {
+        if (access == TNssKeyDatabase::TAccess::ReadOnly) {
+            return TNssKeyDatabase::TOpenResult::NotSetUp;
+        }
+        if (api.InitPin(slot.Get(), "", "") != SECSuccess) {
+            return TNssKeyDatabase::TOpenResult::CannotOpen;
+        }
     }
     return api.NeedLogin(slot.Get()) ? TNssKeyDatabase::TOpenResult::PrimaryPassword
                                      : TNssKeyDatabase::TOpenResult::Opened;
@@ -157,7 +164,7 @@ SECItem InputItem(const std::string& bytes) {
 
 std::unique_ptr<TNssKeyDatabase> TNssKeyDatabase::Open(const std::string& nssLibrary,
                                                        const std::string& profileDir,
-                                                       TOpenResult& result) {
+                                                       TOpenResult& result, TAccess access) {
     if (!platform::FileExists(thunderbird_detail::JoinPath(profileDir, "key4.db"))) {
         result = TOpenResult::NoKeyDatabase;
         return nullptr;
@@ -177,14 +184,15 @@ std::unique_ptr<TNssKeyDatabase> TNssKeyDatabase::Open(const std::string& nssLib
     const std::u8string folder = platform::HostPath(profileDir).u8string();
     const std::string configDir = "sql:" + std::string(folder.begin(), folder.end());
     // The profile's module list (pkcs11.txt) and root certificates are Thunderbird's business.
+    const PRUint32 flags = NSS_INIT_NOMODDB | NSS_INIT_NOROOTINIT | NSS_INIT_OPTIMIZESPACE |
+                           (access == TAccess::ReadOnly ? NSS_INIT_READONLY : 0);
     NSSInitContext* context =
-        api->InitContext(configDir.c_str(), "", "", "secmod.db", &parameters,
-                         NSS_INIT_NOMODDB | NSS_INIT_NOROOTINIT | NSS_INIT_OPTIMIZESPACE);
+        api->InitContext(configDir.c_str(), "", "", "secmod.db", &parameters, flags);
     if (context == nullptr) {
         result = TOpenResult::CannotOpen;
         return nullptr;
     }
-    result = PrepareSlot(*api, tokenName);
+    result = PrepareSlot(*api, tokenName, access);
     if (result != TOpenResult::Opened) {
         api->ShutdownContext(context);
         return nullptr;
@@ -236,6 +244,8 @@ std::string TNssKeyDatabase::Describe(TOpenResult result) {
         return "NSS cannot open the profile's key database";
     case TOpenResult::PrimaryPassword:
         return "the profile's key database is protected by a primary password";
+    case TOpenResult::NotSetUp:
+        return "the profile's key database has not been set up yet";
     }
     return "unknown";
 }

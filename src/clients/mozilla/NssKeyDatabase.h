@@ -32,14 +32,20 @@ public:
         NoKeyDatabase,   // the profile has no key4.db
         CannotOpen,      // NSS refused the database
         PrimaryPassword, // protected by a primary password: opening it would ask the user
+        NotSetUp,        // read-only: never used before, and setting it up would change it
+    };
+    enum class TAccess {
+        ReadWrite, // NSS may change key4.db: set it up, add the login key at the first encryption
+        ReadOnly   // key4.db stays as it is; encryption fails when the login key is missing
     };
 
     // Opens key4.db in the profile folder (a Windows path) with the NSS library named by a Windows
-    // path or module name. A database never used before gets the empty password, as Thunderbird
-    // gives it at its first start. None, with the reason in `result`, when it cannot be used
-    // without the user.
-    static std::unique_ptr<TNssKeyDatabase>
-    Open(const std::string& nssLibrary, const std::string& profileDir, TOpenResult& result);
+    // path or module name. With write access, a database never used before gets the empty
+    // password, as Thunderbird gives it at its first start. None, with the reason in `result`,
+    // when it cannot be used without the user.
+    static std::unique_ptr<TNssKeyDatabase> Open(const std::string& nssLibrary,
+                                                 const std::string& profileDir, TOpenResult& result,
+                                                 TAccess access = TAccess::ReadWrite);
     ~TNssKeyDatabase() override; // closes the NSS context
     TNssKeyDatabase(const TNssKeyDatabase&) = delete;
     TNssKeyDatabase& operator=(const TNssKeyDatabase&) = delete;

@@ -11,6 +11,7 @@
 #include <accounts/SystemHelpers.h>
 #include <platform/Files.h>
 #include <platform/Registry.h>
+#include <platform/WriteTransaction.h>
 
 #include <algorithm>
 #include <exception>
@@ -117,9 +118,7 @@ void TThunderbirdMailAccounts::LoadProfiles() {
 }
 
 void TThunderbirdMailAccounts::ScanSmtpServers(const TMozillaPrefsFile& prefs) {
-    for (const std::string& entry : SplitList(ReadText(prefs, "mail.smtpservers"))) {
-        HighestSmtpNumber_ = std::max(HighestSmtpNumber_, DigitsNumber(entry));
-    }
+    HighestSmtpNumber_ = std::max(HighestSmtpNumber_, HighestSmtpNumberIn(prefs));
 }
 
 void TThunderbirdMailAccounts::LoadProfileAccounts(TMailProfile& profile) {
@@ -250,6 +249,8 @@ std::string TThunderbirdMailAccounts::NewAccountKey(TMailProfile* profile) {
     if (profile == nullptr) {
         return std::string();
     }
+    // The scaffolding of an empty profile, folders and prefs.js, is written all or nothing.
+    platform::TWriteTransaction transaction;
     TProfileFiles files(profile->Location());
     const std::vector<std::string> keys =
         SplitList(ReadText(files.Prefs, "mail.accountmanager.accounts"));
@@ -263,6 +264,7 @@ std::string TThunderbirdMailAccounts::NewAccountKey(TMailProfile* profile) {
         WriteLocalFoldersScaffolding(profile->Location(), files.Prefs);
         files.Prefs.SaveToFile(files.PrefsPath);
     }
+    transaction.Commit();
     return "account" + std::to_string(highest + 1);
 }
 

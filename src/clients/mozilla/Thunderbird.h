@@ -47,7 +47,8 @@ public:
     void ReloadIMAPAccount(TMailAccount& account) override;
     // "account" + (highest listed number, at least 2 and at least mail.account.lastKey of
     // current versions, plus one). An empty profile first gets the local-folders scaffolding,
-    // written at once.
+    // written at once, its folders and prefs.js all or nothing (in one write transaction, which
+    // joins a transaction the caller has open).
     std::string NewAccountKey(TMailProfile* profile) override;
     bool IsRegistryBased() const override { return false; }
     void SaveClientSettings() override {}
@@ -59,6 +60,14 @@ public:
     // implemented!". A login or host containing a line break is refused with
     // EThunderbirdSaveError before anything is written; write errors propagate (messages name
     // the file, never a password).
+    //
+    // All or nothing: the mail folder, signons.txt, logins.json and prefs.js are written in one
+    // write transaction (platform/WriteTransaction.h); when one cannot be written none is
+    // changed, and the keys, counters and StoreData of the save reach the store and the account
+    // only after the commit, so a retry allocates what a first successful save would have. A
+    // transaction the caller has open (several saves as one, or a dry run listing the prepared
+    // writes) is joined; the account must then live until it ends. Only key4.db is NSS's and
+    // written by it directly (see PrepareLoginStore).
     void SaveAccount(TMailAccount& account) override;
     void Hook(int) override {}
     bool AccountsShareFile() const override { return true; }
@@ -82,9 +91,9 @@ private:
     void ScanSmtpServers(const TMozillaPrefsFile& prefs);
     void ReloadAccount(TMailAccount& account);
     TSmtpChoice ChooseSmtpServer(const std::string& current, const TMailAccount& account,
-                                 TMozillaPrefsFile& prefs);
+                                 TMozillaPrefsFile& prefs) const;
     // A new account object that was saved as the profile's existing account of its mailbox now
-    // stands for that account.
+    // stands for that account. Runs after the save was committed; never raises.
     void TakeOverExistingAccount(TMailProfile& profile, TMailAccount& account,
                                  const std::string& accountKey);
     // The NSS library of the installed Thunderbird, which reads its key databases.

@@ -1,5 +1,5 @@
-// Thunderbird store: saving one account into a profile's files, in an order where each write is
-// harmless on its own, with the keys it needs.
+// Thunderbird store: saving one account into a profile's files, all of them or none, with the
+// keys it needs.
 
 #include "Thunderbird.h"
 
@@ -7,8 +7,10 @@
 #include <clients/StoreMessages.h>
 
 #include <platform/Files.h>
+#include <platform/WriteTransaction.h>
 
 #include <algorithm>
+#include <exception>
 
 using namespace thunderbird_detail;
 
@@ -78,7 +80,7 @@ TSaveKeys SaveKeys(const TMailAccount& account, const TMozillaPrefsFile& prefs) 
 
 TThunderbirdMailAccounts::TSmtpChoice
 TThunderbirdMailAccounts::ChooseSmtpServer(const std::string& current, const TMailAccount& account,
-                                           TMozillaPrefsFile& prefs) {
+                                           TMozillaPrefsFile& prefs) const {
     // A shared outgoing server is never moved to another host: the account gets another one.
     if (!current.empty() &&
         ReadText(prefs, "mail.smtpserver." + current + ".hostname") == account.SmtpServer()) {
@@ -90,8 +92,7 @@ TThunderbirdMailAccounts::ChooseSmtpServer(const std::string& current, const TMa
         return {existing, 0};
     }
     // The file may name servers added since loading; never reuse one of their numbers.
-    ScanSmtpServers(prefs);
-    std::int32_t number = HighestSmtpNumber_;
+    std::int32_t number = std::max(HighestSmtpNumber_, HighestSmtpNumberIn(prefs));
     std::string key;
     do {
         ++number;
@@ -112,15 +113,17 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
         return;
     }
     RefuseLineBreaks(account);
-    const std::string& profileDir = profile->Location();
-    TProfileFiles files(profileDir);
-    TMozillaPrefsFile& prefs = files.Prefs;
     const bool created = account.StoreData().Value("identity").empty() ||
                          account.StoreData().Value("server").empty();
     if (created && dynamic_cast<TPOPMailAccount*>(&account) == nullptr) {
         ShowStoreMessage("To be implemented!");
         return;
     }
+    // The mail folder, signons.txt, logins.json and prefs.js change together or not at all.
+    platform::TWriteTransaction transaction;
+    const std::string& profileDir = profile->Location();
+    TProfileFiles files(profileDir);
+    TMozillaPrefsFile& prefs = files.Prefs;
     const TSaveKeys keys = SaveKeys(account, prefs);
     TAccountKeys k = keys.Keys;
     const TSmtpChoice smtp = ChooseSmtpServer(k.M, account, prefs);
@@ -128,12 +131,12 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
 
     WriteAccountPreferences(profileDir, k, keys.Created, account, AccountPasswordsAvailable(),
                             files);
+    // NSS encrypts (and may set up key4.db) before the commit writes anything of ours.
     const std::optional<TFileUpdate> loginStore =
         AccountPasswordsAvailable()
-            ? PrepareLoginStore(NssLibraryPath(), profileDir, CurrentLogins(k, account, prefs))
+            ? PrepareLoginStore(NssLibraryPath(), profileDir, CurrentLogins(k, account, prefs),
+                                transaction.Mode())
             : std::nullopt;
-
-    // Each write is harmless on its own until prefs.js, written last, links the account.
     if (AccountPasswordsAvailable()) {
         files.Passwords.WritePasswords(); // both passwords in one write
     }
@@ -142,16 +145,19 @@ void TThunderbirdMailAccounts::SaveAccount(TMailAccount& account) {
     }
     prefs.SaveToFile(files.PrefsPath);
 
-    // Keys and counters become the store's only now that the account was written. A second save
-    // of the same object finds its records again instead of making new ones.
-    HighestSmtpNumber_ = std::max(HighestSmtpNumber_, smtp.NewNumber);
-    account.StoreData().SetValue("identity", k.I);
-    account.StoreData().SetValue("server", k.S);
-    account.StoreData().SetValue("smtpserver", k.M);
-    account.SetStoreLocation(files.PrefsPath);
-    if (keys.TakesOverExisting) {
-        TakeOverExistingAccount(*profile, account, k.X);
-    }
+    // Keys and counters become the store's only once the account is on disk. A second save of
+    // the same object finds its records again instead of making new ones.
+    transaction.AfterCommit([this, &account, profile, k, smtp, keys, path = files.PrefsPath] {
+        HighestSmtpNumber_ = std::max(HighestSmtpNumber_, smtp.NewNumber);
+        account.StoreData().SetValue("identity", k.I);
+        account.StoreData().SetValue("server", k.S);
+        account.StoreData().SetValue("smtpserver", k.M);
+        account.SetStoreLocation(path);
+        if (keys.TakesOverExisting) {
+            TakeOverExistingAccount(*profile, account, k.X);
+        }
+    });
+    transaction.Commit();
 }
 
 void TThunderbirdMailAccounts::TakeOverExistingAccount(TMailProfile& profile, TMailAccount& account,
@@ -172,5 +178,9 @@ void TThunderbirdMailAccounts::TakeOverExistingAccount(TMailProfile& profile, TM
     if (const int index = profile.IndexOfAccount(&account); index >= 0) {
         SetAsideAccounts_.push_back(profile.ExtractAccount(index));
     }
-    ReloadAccount(*loaded);
+    try {
+        ReloadAccount(*loaded);
+    } catch (const std::exception&) {
+        // The account is written; an object that cannot read it back keeps what it showed.
+    }
 }

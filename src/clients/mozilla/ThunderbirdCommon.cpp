@@ -46,6 +46,14 @@ std::int32_t DigitsNumber(const std::string& text) {
     return static_cast<std::int32_t>(number);
 }
 
+std::int32_t HighestSmtpNumberIn(const TMozillaPrefsFile& prefs) {
+    std::int32_t highest = 0;
+    for (const std::string& entry : SplitList(ReadText(prefs, "mail.smtpservers"))) {
+        highest = std::max(highest, DigitsNumber(entry));
+    }
+    return highest;
+}
+
 std::string ReadText(const TMozillaPrefsFile& prefs, const std::string& name,
                      const std::string& def) {
     return prefs.Exists(name) ? MozillaUnescapeString(prefs.GetString(name)) : def;

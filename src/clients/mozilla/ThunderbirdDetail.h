@@ -5,6 +5,8 @@
 #include "MozillaPasswords.h"
 #include "MozillaPrefs.h"
 
+#include <platform/WriteTransaction.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,6 +29,8 @@ std::vector<std::string> SplitList(const std::string& list);
 // one never overflows); none gives 0.
 inline constexpr std::int32_t kMaxKeyNumber = 999999999;
 std::int32_t DigitsNumber(const std::string& text);
+// The highest number of the outgoing servers mail.smtpservers lists; 0 for none.
+std::int32_t HighestSmtpNumberIn(const TMozillaPrefsFile& prefs);
 
 // A string preference decoded from prefs.js escaping; the default when missing.
 std::string ReadText(const TMozillaPrefsFile& prefs, const std::string& name,
@@ -87,8 +91,8 @@ void RefuseLineBreaks(const TMailAccount& account);
 const std::string& SmtpLogin(const TMailAccount& account);
 // Writes every field of the account into the files held in memory: preferences, and the
 // passwords into signons.txt when passwordsAvailable. A created POP account also gets its list
-// entry, links, identity folders and its own mail folder (created on disk at once), and
-// mail.account.lastKey is raised to its key.
+// entry, links, identity folders and its own mail folder (created through the file functions
+// at once, so with the save's write transaction), and mail.account.lastKey is raised to its key.
 void WriteAccountPreferences(const std::string& profileDir, const TAccountKeys& k, bool created,
                              const TMailAccount& account, bool passwordsAvailable,
                              TProfileFiles& files);
@@ -124,14 +128,19 @@ std::string OutgoingLoginOrigin(const std::string& host);
 // has one that can be written without the user (logins.json with key4.db, or key4.db alone,
 // without a primary password). None otherwise; why is logged, and the user will be asked for the
 // password once by Thunderbird. The key database is reached through the NSS library at
-// nssLibrary.
+// nssLibrary. NSS writes key4.db itself, outside any transaction: on its first use it sets the
+// database up with the empty password and adds the login key, as Thunderbird would at its first
+// start and first stored login, which leaves no login behind when the save is undone. A dry run
+// opens key4.db read-only and leaves the login store out when NSS could not encrypt without
+// changing key4.db.
 struct TFileUpdate {
     std::string Path;
     std::string Bytes;
 };
 std::optional<TFileUpdate> PrepareLoginStore(const std::string& nssLibrary,
                                              const std::string& profileDir,
-                                             const std::vector<TMozillaLogin>& logins);
+                                             const std::vector<TMozillaLogin>& logins,
+                                             platform::TTransactionMode mode);
 
 // A folder name made from a host: characters Windows forbids in file names become "_", so the
 // name can never leave the Mail folder.

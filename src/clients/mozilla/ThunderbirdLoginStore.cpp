@@ -47,6 +47,15 @@ void LogSkipped(const std::string& profileDir, const std::string& why) {
                             "; Thunderbird will ask for it once at the first mail check.");
 }
 
+// A dry run that cannot show the login store says why instead: the save itself may still
+// write it.
+void LogLeftOut(const std::string& profileDir, const std::string& why) {
+    AppLog().LogMessage(TLogLevel::Info,
+                        "Thunderbird profile " + profileDir + ": this dry run leaves out " +
+                            kLoginsFile + " (" + why +
+                            "); NSS would have to change key4.db first, which only the save does.");
+}
+
 TLoginStamp NewStamp() {
     std::string guid = NewGuidString();
     for (char& c : guid) {
@@ -68,16 +77,21 @@ std::string OutgoingLoginOrigin(const std::string& host) {
 
 std::optional<TFileUpdate> PrepareLoginStore(const std::string& nssLibrary,
                                              const std::string& profileDir,
-                                             const std::vector<TMozillaLogin>& logins) {
+                                             const std::vector<TMozillaLogin>& logins,
+                                             platform::TTransactionMode mode) {
     if (logins.empty()) {
         return std::nullopt;
     }
+    const bool dryRun = mode == platform::TTransactionMode::DryRun;
     TNssKeyDatabase::TOpenResult opened = TNssKeyDatabase::TOpenResult::Opened;
-    const std::unique_ptr<TNssKeyDatabase> keys =
-        TNssKeyDatabase::Open(nssLibrary, profileDir, opened);
+    const std::unique_ptr<TNssKeyDatabase> keys = TNssKeyDatabase::Open(
+        nssLibrary, profileDir, opened,
+        dryRun ? TNssKeyDatabase::TAccess::ReadOnly : TNssKeyDatabase::TAccess::ReadWrite);
     if (!keys) {
         // A profile of an old version has no key database: signons.txt serves it.
-        if (opened != TNssKeyDatabase::TOpenResult::NoKeyDatabase) {
+        if (opened == TNssKeyDatabase::TOpenResult::NotSetUp) {
+            LogLeftOut(profileDir, TNssKeyDatabase::Describe(opened));
+        } else if (opened != TNssKeyDatabase::TOpenResult::NoKeyDatabase) {
             LogSkipped(profileDir, TNssKeyDatabase::Describe(opened));
         }
         return std::nullopt;
@@ -95,7 +109,12 @@ std::optional<TFileUpdate> PrepareLoginStore(const std::string& nssLibrary,
         // What the file holds is not ours to replace.
         LogSkipped(profileDir, std::string(kLoginsFile) + " cannot be read (" + error.what() + ")");
     } catch (const ENssError& error) {
-        LogSkipped(profileDir, error.what());
+        // Read-only, NSS cannot add the login key a first encryption needs.
+        if (dryRun) {
+            LogLeftOut(profileDir, error.what());
+        } else {
+            LogSkipped(profileDir, error.what());
+        }
     }
     return std::nullopt;
 }

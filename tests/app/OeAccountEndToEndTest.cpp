@@ -1,0 +1,211 @@
+// The whole wizard, through its windows, against a local POP3S server standing in for the hosted
+// service, writing into Windows Mail on a simulated Vista and Windows Live Mail on Windows 7.
+
+#include "SetupFixture.h"
+
+#include "app/Pictures.h"
+#include "app/SetupProgress.h"
+#include "clients/oeaccount/OeAccountTestSupport.h"
+
+#include <accounts/HexText.h>
+#include <accounts/RegistryHelpers.h>
+#include <platform/Files.h>
+#include <platform/Registry.h>
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace app_testing;
+using oeaccount_test::ClientFile;
+using oeaccount_test::ClientPopAccount;
+using oeaccount_test::FixtureSalt;
+using oeaccount_test::FixtureSaltHex;
+using testing_support::TPop3Script;
+
+namespace {
+
+const char* const Address = "anna.muster@quenlix.example";
+
+TPop3Script AnnasMailbox() {
+    TPop3Script script;
+    script.User = Address;
+    script.Password = "Geheim-42";
+    return script;
+}
+
+std::string IamDefault() {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    return registry.OpenKeyReadOnly("\\Software\\Microsoft\\IAM")
+               ? ReadRegStringChecked(registry, "Default Mail Account")
+               : std::string();
+}
+
+// The account files below a store folder, one folder level down.
+std::vector<std::string> AccountFiles(const std::string& storeDir) {
+    std::vector<std::string> files;
+    for (const platform::TFindEntry& folder : platform::FindFiles(storeDir + "*")) {
+        if (folder.Name == "." || folder.Name == "..") {
+            continue;
+        }
+        for (const platform::TFindEntry& file :
+             platform::FindFiles(storeDir + folder.Name + "\\*.oeaccount")) {
+            files.push_back(storeDir + folder.Name + "\\" + file.Name);
+        }
+    }
+    return files;
+}
+
+class OeAccountEndToEndTest : public TSetupFixture {
+protected:
+    // Windows Mail as Vista has it: App Paths with a variable, the client key without a salt
+    // yet (the store makes one).
+    std::string InstallWindowsMail() {
+        System().WritePe(oeaccount_test::WindowsMailExe, 6, 0, 6002, 18005);
+        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
+        EXPECT_TRUE(registry.OpenKey(
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WinMail.exe", true));
+        registry.WriteExpandString("", "%ProgramFiles%\\Windows Mail\\WinMail.exe");
+        registry.WriteExpandString("Path", "%ProgramFiles%\\Windows Mail");
+        registry.CloseKey();
+        registry.SetRootKey(platform::HKEY_CURRENT_USER);
+        EXPECT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows Mail", true));
+        registry.CloseKey();
+        return platform::MachineFacts().LocalAppData + "\\Microsoft\\Windows Mail\\";
+    }
+
+    // Windows Live Mail with the fixture salt.
+    std::string InstallWindowsLiveMail() {
+        System().WritePe(oeaccount_test::LiveMailExe, 15, 4, 3555, 308);
+        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
+        EXPECT_TRUE(registry.OpenKey(
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wlmail.exe", true));
+        registry.WriteString("", oeaccount_test::LiveMailExe);
+        registry.CloseKey();
+        registry.SetRootKey(platform::HKEY_CURRENT_USER);
+        EXPECT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows Live Mail", true));
+        registry.WriteBinaryData("Salt", FixtureSalt);
+        registry.CloseKey();
+        return platform::MachineFacts().LocalAppData + "\\Microsoft\\Windows Live Mail\\";
+    }
+
+    void WalkToUserData(QRadioButton* aClient) {
+        ASSERT_EQ(CurrentPage(), QStringLiteral("Welcome"));
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("AccountType"));
+        ASSERT_TRUE(aClient->isVisible());
+        QTest::mouseClick(aClient, Qt::LeftButton);
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+        FillUserData(QStringLiteral("Anna Müller"), QStringLiteral("anna.muster"),
+                     QStringLiteral("Geheim-42"));
+    }
+};
+
+TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsMailOnVista) {
+    UseHostedService(AnnasMailbox(), 6, 0);
+    const std::string storeDir = InstallWindowsMail();
+    Launch();
+    WalkToUserData(AccountType().rbWindowsMail);
+    EXPECT_EQ(AccountType().rbWindowsMail->x(), 12 + 40); // the only client
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    EXPECT_EQ(Server().ConnectionAttempts(), 1);
+
+    const std::vector<std::string> files = AccountFiles(storeDir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(platform::ExtractFilePath(files[0]), storeDir + "Local Folders\\");
+    EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Microsoft\\Windows Mail"));
+    const std::string salt = BytesToHex(registry.ReadBinaryData("Salt"));
+    EXPECT_EQ(salt.size(), 32u);
+    EXPECT_EQ(oeaccount_test::MaskSealed(
+                  System().ReadFile(files[0]),
+                  {{"POP3_Password2", "Geheim-42"}, {"SMTP_Password2", "Geheim-42"}}, salt),
+              oeaccount_test::Golden("worked-example.oeaccount"));
+}
+
+// A save the store cannot make (a file where "Local Folders" belongs) writes nothing and keeps
+// the user on the setup page with the failure; once the obstacle is gone, the retry succeeds.
+TEST_F(OeAccountEndToEndTest, AWindowsMailSaveThatFailsIsToldAndCanBeRetried) {
+    UseHostedService(AnnasMailbox(), 6, 0);
+    const std::string storeDir = InstallWindowsMail();
+    System().WriteFile(storeDir + "Local Folders", "in the way");
+    Launch();
+    WalkToUserData(AccountType().rbWindowsMail);
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Setup"));
+    EXPECT_EQ(Setup().State(), TSetupState::Failed);
+    EXPECT_TRUE(Setup().lblVerify->text().contains(QStringLiteral("nicht gespeichert")));
+    EXPECT_EQ(Dm().WindowsMailAccounts->AccountCount(), 0);
+    EXPECT_EQ(IamDefault(), "");
+    EXPECT_EQ(System().ReadFile(storeDir + "Local Folders"), "in the way");
+
+    ASSERT_TRUE(platform::DeleteFile(storeDir + "Local Folders"));
+    ASSERT_TRUE(ClickPrevious());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    const std::vector<std::string> files = AccountFiles(storeDir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
+}
+
+TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsLiveMailOnWindows7) {
+    UseHostedService(AnnasMailbox(), 6, 1);
+    const std::string storeDir = InstallWindowsLiveMail();
+    Launch();
+    WalkToUserData(AccountType().rbWindowsLiveMail);
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+
+    const std::vector<std::string> files = AccountFiles(storeDir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(platform::ExtractFilePath(files[0]), storeDir + Address + "\\");
+    EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
+    EXPECT_EQ(
+        oeaccount_test::MaskSealed(System().ReadFile(files[0]), {{"POP3_Password2", "Geheim-42"},
+                                                                 {"SMTP_Password2", "Geheim-42"}}),
+        oeaccount_test::Golden("worked-example.oeaccount"));
+}
+
+TEST_F(OeAccountEndToEndTest, AnExistingWindowsLiveMailAccountIsAdaptedInPlace) {
+    UseHostedService(AnnasMailbox(), 6, 1);
+    const std::string storeDir = InstallWindowsLiveMail();
+    const std::string path = storeDir + "pop.quenlix.example\\account{5D1E}.oeaccount";
+    System().WriteFile(path, ClientFile(ClientPopAccount(ProtectPassword("old", FixtureSaltHex))));
+    Launch();
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
+    const QTreeWidget* list = AccountsList().lvAccounts;
+    ASSERT_GE(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Windows Live Mail"));
+    EXPECT_EQ(list->topLevelItem(0)->icon(0).pixmap(16).toImage(),
+              app::ClientIcon(app::ciWindowsMail).pixmap(16).toImage());
+    EXPECT_EQ(list->topLevelItem(1)->text(0), QStringLiteral("Quenlix"));
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QString::fromLatin1(Address));
+    EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("POP"));
+    ClickRow(1);
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    FillUserData(QStringLiteral("Anna Müller"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+
+    EXPECT_EQ(AccountFiles(storeDir), std::vector<std::string>{path});
+    const auto document = TOeAccountDocument::Parse(System().ReadFile(path));
+    ASSERT_TRUE(document.has_value());
+    EXPECT_EQ(ReadStringValue(*document, "Account_Name", ""), Address);
+    EXPECT_EQ(ReadStringValue(*document, "SMTP_Display_Name", ""), "Anna Müller");
+    EXPECT_EQ(UnprotectPassword(ReadBinaryValue(*document, "POP3_Password2", ""), FixtureSaltHex),
+              "Geheim-42");
+    // The account's own settings the wizard does not touch stay.
+    EXPECT_EQ(ReadDwordValue(*document, "Expire_Days", 0), 14u);
+    EXPECT_EQ(ReadDwordValue(*document, "Remove_When_Deleted", 0), 1u);
+    EXPECT_EQ(IamDefault(), "account{5D1E}.oeaccount"); // the profile's only account
+}
+
+} // namespace
