@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 
 const std::string Secret = "Zweites Geheimnis 7";
 
-// The demo machine (Windows XP: Outlook Express with two identities, Windows Live Mail and
-// Thunderbird, each with an account of the provider) as a test system of its own.
+// The demo machine (Windows XP: Outlook 2003, Outlook Express with two identities, Windows Live
+// Mail and Thunderbird, each with an account of the provider) as a test system of its own.
 std::unique_ptr<TTestSystem> DemoSystem() {
     auto system = std::make_unique<TTestSystem>();
     const fs::path made = system->Root() / "made";
@@ -193,6 +193,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         TClientCase{"OutlookExpressAdaptByKey", TMachine::Demo, siOutlookExpress,
                     Adapt("outlook-express", "--key=00000003"), "anna.muster@quenlix.example"},
+        // Outlook 2003 takes what the tool's "outlook" stands for on the demo machine.
+        TClientCase{"OutlookAdd", TMachine::Demo, siOutlook, Add("outlook"), ""},
+        TClientCase{"OutlookAdaptByKey", TMachine::Demo, siOutlook,
+                    Adapt("outlook", "--key=00000002"), "anna.muster@quenlix.example"},
         TClientCase{"WindowsLiveMailAdd", TMachine::Demo, siWindowsLiveMail,
                     Add("windows-live-mail"), ""},
         // The key as the list shows it: the account file's name.
