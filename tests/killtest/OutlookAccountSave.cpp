@@ -69,6 +69,22 @@ std::string WideValue(const std::string& name, const std::string& ascii) {
     return text + "00,00\r\n";
 }
 
+// The Internet E-Mail service that ties the shared tree's account of that name to the profile.
+std::string ServiceKey(const std::string& profileKey, int number, const std::string& accountName) {
+    char service[40];
+    std::snprintf(service, sizeof service, "%08x1b4f4d7a9e6c0b1a2f3e4d5c", number);
+    char entries[160];
+    std::snprintf(entries, sizeof entries,
+                  "\"01023d01\"=hex:%02x,%02x,00,00,a1,b2,4c,3d,8e,9f,0a,1b,2c,3d,4e,5f\r\n"
+                  "\"01023d02\"=hex:%02x,%02x,00,00,8f,90,41,a2,b3,c4,d5,e6,f7,08,19,20\r\n",
+                  number & 0xff, number >> 8, number & 0xff, number >> 8);
+    return "\r\n[" + profileKey + "\\" + service + "]\r\n\"001e3001\"=\"Internet-E-Mail - " +
+           accountName +
+           "\"\r\n\"001e3d09\"=\"IMAIL\"\r\n\"001e3d0a\"=\"MINET.DLL\"\r\n"
+           "\"001e661f\"=\"" +
+           accountName + "\"\r\n" + entries;
+}
+
 // Outlook installed where App Paths names it, with its automation object.
 void InstallOutlook(int major, int build) {
     platform::ForceDirectories(platform::ExtractFilePath(Program));
@@ -105,9 +121,13 @@ std::string Outlook2000Hive() {
                 "\"\r\n\"SMTP Server\"=\"smtp.example.org\"\r\n\"SMTP Display Name\"=\"User " + n +
                 "\"\r\n\"SMTP Email Address\"=\"user" + n + "@example.org\"\r\n";
     }
-    return text + "\r\n[" + Profiles + "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n[" + Profiles +
-           "\\Outlook]\r\n\r\n[" + Profiles +
-           "\\Outlook\\0a0d020000000000c000000000000046]\r\n\"000b0340\"=hex:00,00\r\n\r\n";
+    text += "\r\n[" + Profiles + "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n[" + Profiles +
+            "\\Outlook]\r\n\r\n[" + Profiles +
+            "\\Outlook\\0a0d020000000000c000000000000046]\r\n\"000b0340\"=hex:00,00\r\n";
+    for (int i = 1; i <= OtherAccounts; ++i) {
+        text += ServiceKey(Profiles + "\\Outlook", i, "Account " + std::to_string(i));
+    }
+    return text + "\r\n";
 }
 
 std::string Outlook2003Hive() {
