@@ -435,13 +435,8 @@ void TOutlookMailAccounts::DeleteAccount(TMailProfile* profile, int index) {
     }
     if (!SealsPasswords() && Passwords_.HasProvider() &&
         registry.OpenKeyReadOnly(Absolute(accountKey))) {
-        // The items the key's passwords name go with it.
-        for (const char* value : {PopNames.Password, ImapNames.Password, SmtpPassword}) {
-            const std::string reference = Passwords_.ReadReferenceValue(registry, value);
-            if (!reference.empty()) {
-                Passwords_.DeleteStoredPassword(reference);
-            }
-        }
+        outlook_values::DeleteNamedPasswordItems(
+            Passwords_, registry, {PopNames.Password, ImapNames.Password, SmtpPassword});
     }
     registry.CloseKey();
     registry.DeleteKey(Absolute(accountKey));

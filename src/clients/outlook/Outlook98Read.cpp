@@ -23,21 +23,6 @@ void ReadServer(const TKeyValues& key, const TIncomingValueNames& names, TAccoun
     account.SetUseSSL(ReadFlag(key, names.SecureConnection).value_or(false));
 }
 
-void ReadRetention(const TKeyValues& key, TPOPMailAccount& account) {
-    if (const auto leave = ReadFlag(key, LeaveMailOnServer)) {
-        account.SetLeaveOnServer(*leave);
-    }
-    if (const auto expired = ReadFlag(key, RemoveWhenExpired)) {
-        account.SetRemoveWhenExpired(*expired);
-    }
-    if (const auto days = ReadInteger(key, ExpireDays)) {
-        account.SetExpireDays(*days);
-    }
-    if (const auto deleted = ReadFlag(key, RemoveWhenDeleted)) {
-        account.SetRemoveWhenDeleted(*deleted);
-    }
-}
-
 } // namespace
 
 void TOutlook98MailAccounts::ReadAccount(const TKeyValues& key, TMailAccount& account) {

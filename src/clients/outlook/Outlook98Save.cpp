@@ -259,13 +259,8 @@ void TOutlook98MailAccounts::DeleteAccount(TMailProfile* profile, int index) {
     platform::TWriteTransaction transaction;
     TRegistry registry(platform::HKEY_CURRENT_USER);
     if (AccountPasswordsAvailable() && registry.OpenKeyReadOnly(Absolute(key))) {
-        // Every password the key names goes with it, not only the incoming one.
-        for (const char* value : {Pop3Values.Password, ImapValues.Password, SmtpPassword}) {
-            const std::string reference = Passwords_.ReadReferenceValue(registry, value);
-            if (!reference.empty()) {
-                Passwords_.DeleteStoredPassword(reference);
-            }
-        }
+        DeleteNamedPasswordItems(Passwords_, registry,
+                                 {Pop3Values.Password, ImapValues.Password, SmtpPassword});
     }
     registry.CloseKey();
     registry.DeleteKey(Absolute(key));
