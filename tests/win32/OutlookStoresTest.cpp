@@ -1,12 +1,10 @@
-// The Outlook stores on the machine: a profile fixture of the stores' own tests imported as it
-// is with the system's regedit, the App Paths entry and a versioned OUTLOOK.EXE. Outlook 2003:
-// detection, loading, and the provider's new account written into the profile's account section,
-// its password sealed by the system's own data protection, and read back. Outlook 2000: the MAPI
-// profile that qualifies and its accounts, and the new account written into the shared account
-// tree with its services in the profile (its password only where the system has Protected
-// Storage). A machine with Outlook or MAPI profiles of its own is left alone.
+// The Outlook stores on the machine (OutlookFixture.h). Outlook 2003: detection, loading, and the
+// provider's new account written into the profile's account section, its password sealed by the
+// system's own data protection, and read back. Outlook 2000: the MAPI profile that qualifies and
+// its accounts, and the new account written into the shared account tree with its services in
+// the profile (its password only where the system has Protected Storage).
 
-#include "WinTestSupport.h"
+#include "OutlookFixture.h"
 
 #include "clients/ProviderConstants.h"
 #include "clients/outlook/Outlook2002.h"
@@ -21,57 +19,12 @@
 
 namespace {
 
-using win32_test::TTestFolder;
+using win32_test::kMapiProfilesKey;
 
-const std::string kAppPathsKey =
-    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
-const std::string kProfilesKey =
-    "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles";
 const std::string kAddress = "anna.beispiel@quenlix.example";
-// The keys the fixtures and the stores write below the user's Office key.
-const std::vector<std::string> kOfficeKeys = {"\\Software\\Microsoft\\Office\\9.0",
-                                              "\\Software\\Microsoft\\Office\\11.0",
-                                              "\\Software\\Microsoft\\Office\\Outlook"};
 
-// Outlook of the major version with the profile fixture (tests/clients/outlook/fixtures).
-class TOutlookOnMachine : public ::testing::Test {
+class TOutlookStoreTest : public win32_test::TOutlookOnMachine {
 protected:
-    void Install(int major, const std::string& fixture) {
-        const platform::TRegistry machine(platform::HKEY_LOCAL_MACHINE);
-        const platform::TRegistry user(platform::HKEY_CURRENT_USER);
-        bool present = machine.KeyExists(kAppPathsKey) || user.KeyExists(kProfilesKey);
-        for (const std::string& key : kOfficeKeys) {
-            present = present || user.KeyExists(key);
-        }
-        if (present) {
-            GTEST_SKIP() << "Outlook or MAPI profiles are set up on this machine; the store test "
-                            "runs only where they are not";
-        }
-        Installed = true;
-        Exe = Folder / "Microsoft Office\\Office\\OUTLOOK.EXE";
-        ASSERT_TRUE(platform::ForceDirectories(platform::ExtractFilePath(Exe)));
-        platform::WriteFileAtomic(
-            Exe, platform::MakeVersionedPeImage(platform::MakeVersion(major, 0, 8217, 0)));
-        ASSERT_TRUE(win32_test::ImportRegistry(
-            "[HKEY_LOCAL_MACHINE" + kAppPathsKey + "]\r\n@=" + win32_test::RegString(Exe) +
-                "\r\n\"Path\"=" + win32_test::RegString(platform::ExtractFilePath(Exe)) + "\r\n",
-            Folder));
-        ASSERT_TRUE(win32_test::ImportRegistryFile(win32_test::FixtureFile(fixture)));
-        ASSERT_TRUE(user.KeyExists(kProfilesKey + "\\Outlook"));
-    }
-
-    void TearDown() override {
-        if (!Installed) {
-            return;
-        }
-        platform::TRegistry(platform::HKEY_LOCAL_MACHINE).DeleteKey(kAppPathsKey);
-        platform::TRegistry user(platform::HKEY_CURRENT_USER);
-        for (const std::string& key : kOfficeKeys) {
-            user.DeleteKey(key);
-        }
-        user.DeleteKey(kProfilesKey);
-    }
-
     static void ApplyProviderValues(TPOPMailAccount& account) {
         account.SetAccountName(kAddress);
         account.SetDisplayName("Anna Beispiel");
@@ -88,18 +41,15 @@ protected:
         account.SetSmtpUseSSL(true);
         account.SetSmtpPort(provider::SmtpPort);
     }
-
-    TTestFolder Folder;
-    bool Installed = false;
-    std::string Exe;
 };
 
-class Outlook2003StoreTest : public TOutlookOnMachine {
+class Outlook2003StoreTest : public TOutlookStoreTest {
 protected:
     void SetUp() override { Install(11, "outlook2003_profile.reg"); }
 };
 
-const std::string kManager = kProfilesKey.substr(1) + "\\Outlook\\9375CFF0413111d3B88A00104B2A6676";
+const std::string kManager =
+    kMapiProfilesKey.substr(1) + "\\Outlook\\9375CFF0413111d3B88A00104B2A6676";
 
 TEST_F(Outlook2003StoreTest, TheProfileAndItsAccountsAreLoaded) {
     const TOutlookMailAccounts store(false);
@@ -155,7 +105,7 @@ TEST_F(Outlook2003StoreTest, TheProvidersNewAccountIsWrittenWithASealedPasswordA
     EXPECT_EQ(account.SmtpPort(), provider::SmtpPort);
 }
 
-class Outlook2000StoreTest : public TOutlookOnMachine {
+class Outlook2000StoreTest : public TOutlookStoreTest {
 protected:
     void SetUp() override { Install(9, "outlook2000_profiles.reg"); }
 };

@@ -2,16 +2,19 @@
 // installation put on the machine (ThunderbirdFixture.h), the tool's list, and add with the
 // password on standard input and a name outside the ANSI code page on the command line; the
 // account it wrote read back from Thunderbird's own files. The same add for Outlook Express
-// (OutlookExpressFixture.h), read back from the registry.
+// (OutlookExpressFixture.h) and Outlook 2003 (OutlookFixture.h), read back from the registry.
 
 #include "OutlookExpressFixture.h"
+#include "OutlookFixture.h"
 #include "ThunderbirdFixture.h"
 
 #include "clients/ProviderConstants.h"
 #include "clients/mozilla/MozillaPrefs.h"
 #include "clients/mozilla/Thunderbird.h"
+#include "clients/outlook/Outlook2002.h"
 
 #include "platform/Files.h"
+#include "platform/RegText.h"
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +196,33 @@ TEST_F(QuenlixAccountsToolOutlookExpressTest, AddWritesTheAccountIntoTheRegistry
     EXPECT_EQ(account.ReadString("POP3 User Name"), kAddress);
     EXPECT_EQ(account.GetValueType("POP3 Port"), platform::TRegValueType::DWord);
     EXPECT_EQ(account.ReadInteger("POP3 Port"), provider::Pop3Port);
+}
+
+class QuenlixAccountsToolOutlookTest : public win32_test::TOutlookOnMachine {
+protected:
+    void SetUp() override { Install(11, "outlook2003_profile.reg"); }
+};
+
+TEST_F(QuenlixAccountsToolOutlookTest, AddWritesTheAccountWithItsSealedPasswordIntoTheProfile) {
+    const TToolRun run = RunTool("add --client outlook --name \"" + kName +
+                                     "\" --mailbox anna.beispiel --password-stdin",
+                                 "Geheim-42\r\n", Folder);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+
+    // Outlook 2003 keeps its texts as UTF-16 in binary values.
+    const std::string key = win32_test::kMapiProfilesKey.substr(1) +
+                            "\\Outlook\\9375CFF0413111d3B88A00104B2A6676\\00000004";
+    const auto name =
+        win32_test::ReadRawValue(platform::win32::CurrentUserKey, key, "Display Name");
+    ASSERT_TRUE(name.Exists) << key;
+    EXPECT_EQ(name.Data, platform::reg::StringToRegData(kName));
+
+    TOutlookMailAccounts store(false);
+    ASSERT_EQ(store.AccountCount(), 4);
+    const TMailAccount& account = *store.AccountByIndex(3);
+    EXPECT_EQ(account.EmailAddress(), kAddress);
+    EXPECT_EQ(account.Password(), "Geheim-42");
+    EXPECT_EQ(dynamic_cast<const TPOPMailAccount&>(account).IncomingServer(), provider::Pop3Host);
 }
 
 } // namespace
