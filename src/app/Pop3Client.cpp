@@ -1,7 +1,7 @@
 #include "app/Pop3Client.h"
 
-#include "app/ProviderConstants.h"
 #include "app/SystemNetwork.h"
+#include "clients/ProviderConstants.h"
 
 #include <QEventLoop>
 #include <QSslConfiguration>

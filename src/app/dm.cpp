@@ -3,10 +3,7 @@
 #include "app/Pop3Client.h"
 
 #include <accounts/MailAccounts.h>
-#include <clients/mozilla/Thunderbird.h>
-#include <clients/outlook/OutlookExpress.h>
-#include <clients/oeaccount/WindowsMail.h>
-#include <clients/oeaccount/windowslivemail.h>
+#include <clients/MailStores.h>
 #include <lang/LanguageDispatcher.h>
 
 T_dm::T_dm()
@@ -18,17 +15,20 @@ T_dm::T_dm()
 T_dm::~T_dm() = default;
 
 void T_dm::CreateAccountStores() {
-    // Outlook 98/2000, Outlook 2002/2003/2007, Outlook Express, Windows Mail and Windows Live
-    // Mail take their places here, in this order, as their store modules join the build:
-    // Outlook98Accounts, OutlookAccounts, OutlookExpressAccounts, WindowsMailAccounts,
-    // WindowsLiveMailAccounts. Until then those fields stay empty.
-    OutlookExpressAccounts = std::make_unique<TOutlookExpressMailAccounts>(false);
-    WindowsMailAccounts = std::make_unique<TWindowsMailAccounts>(false);
-    WindowsLiveMailAccounts = std::make_unique<TWindowsLiveMailAccounts>(false);
-    ThunderbirdAccounts = std::make_unique<TThunderbirdMailAccounts>(false);
+    // The stores are made as the command-line tool makes them (clients/MailStores.h); a store
+    // whose module is not part of this build stays empty.
+    Outlook98Accounts = CreateMailStore(siOutlook98, false);
+    OutlookAccounts = CreateMailStore(siOutlook, false);
+    OutlookExpressAccounts = CreateMailStore(siOutlookExpress, false);
+    WindowsMailAccounts = CreateMailStore(siWindowsMail, false);
+    WindowsLiveMailAccounts = CreateMailStore(siWindowsLiveMail, false);
+    ThunderbirdAccounts = CreateMailStore(siThunderbird, false);
 }
 
-std::array<TMailAccounts*, 6> T_dm::Stores() const {
+TMailStoreList T_dm::Stores() const {
+    static_assert(siOutlook98 == 0 && siOutlook == 1 && siOutlookExpress == 2 &&
+                      siWindowsMail == 3 && siWindowsLiveMail == 4 && siThunderbird == 5,
+                  "keep in sync with the fields below");
     return {Outlook98Accounts.get(),   OutlookAccounts.get(),         OutlookExpressAccounts.get(),
             WindowsMailAccounts.get(), WindowsLiveMailAccounts.get(), ThunderbirdAccounts.get()};
 }

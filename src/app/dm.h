@@ -2,6 +2,8 @@
 // The data module: the POP3 client of the credential check, the language dispatcher that every
 // form's table follows, and the six account stores, which live for the whole run.
 
+#include "clients/ProviderAccountSetup.h"
+
 #include <QObject>
 #include <QString>
 
@@ -40,8 +42,8 @@ public:
     // tells a refused login from a technical failure.
     bool CheckPop3Login(const QString& userName, const QString& password);
 
-    // The six stores in declaration order; empty fields are null.
-    std::array<TMailAccounts*, 6> Stores() const;
+    // The six stores in declaration order (TStoreIndex); empty fields are null.
+    TMailStoreList Stores() const;
     // Sum of AccountCount over the stores.
     int TotalAccountCount() const;
 

@@ -3,10 +3,10 @@
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/Pictures.h"
-#include "app/ProviderConstants.h"
 #include "app/dm.h"
 #include "app/frm_accounttype.h"
 #include "app/main.h"
+#include "clients/ProviderAddress.h"
 
 #include <accounts/MailAccounts.h>
 #include <lang/LanguageTable.h>
@@ -19,7 +19,6 @@ namespace {
 
 // Number of sub-items a row has; kept on the row because Qt rows always have every column.
 constexpr int SubItemCountRole = Qt::UserRole + 1;
-constexpr qsizetype MaxDomainLength = 255;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -117,20 +116,11 @@ QTreeWidgetItem* T_accountslist::AddRow(const QString& caption, int imageIndex,
 }
 
 bool T_accountslist::IsProviderAddress(const QString& address) {
-    const qsizetype at = address.indexOf(u'@');
-    const QString domain =
-        (at >= 0 ? address.mid(at + 1) : address).left(MaxDomainLength).toLower();
-    if (domain == QLatin1String(provider::PrimaryMailDomain.data(),
-                                static_cast<qsizetype>(provider::PrimaryMailDomain.size()))) {
+    const int domain = ProviderDomainIndex(address.toStdString());
+    if (domain == 0) {
         PrimaryDomainSeen = true;
     }
-    for (std::string_view providerDomain : provider::MailDomains) {
-        if (domain ==
-            QLatin1String(providerDomain.data(), static_cast<qsizetype>(providerDomain.size()))) {
-            return true;
-        }
-    }
-    return false;
+    return domain >= 0;
 }
 
 int T_accountslist::AddClientGroup(int imageIndex, TMailAccounts* store) {

@@ -4,15 +4,13 @@
 #include "app/Application.h"
 #include "app/FormStyle.h"
 #include "app/Pop3Client.h"
-#include "app/ProviderAccountSettings.h"
-#include "app/ProviderConstants.h"
 #include "app/SetupProgress.h"
 #include "app/dm.h"
 #include "app/frm_accountslist.h"
 #include "app/frm_accounttype.h"
 #include "app/frm_userdata.h"
 #include "app/main.h"
-#include "clients/mozilla/Thunderbird.h"
+#include "clients/ProviderConstants.h"
 #include "lang/LanguageTable.h"
 #include "lang/TranslatedMessage.h"
 #include "platform/SystemInfo.h"
@@ -51,16 +49,6 @@ QString LoginFailureKey(TPop3Failure aFailure) {
 QString PrimaryDomain() {
     return QString::fromLatin1(provider::PrimaryMailDomain.data(),
                                static_cast<qsizetype>(provider::PrimaryMailDomain.size()));
-}
-
-// Takes an account out of its profile's list in the model only; the client's files are not
-// asked (the store's own deletion would write). The account is not touched: after a failed
-// save only the profile is sure to be there.
-void ForgetAccount(TMailProfile& aProfile, const TMailAccount* aAccount) {
-    const int index = aProfile.IndexOfAccount(aAccount);
-    if (index >= 0) {
-        aProfile.ExtractAccount(index);
-    }
 }
 
 // Resets a flag on every way out of a run.
@@ -162,14 +150,12 @@ void T_setup::ShowFailure(const QString& aTextKey) {
     wzrdpgSetup->SetPreviousEnabled(true);
 }
 
-TSetupInput T_setup::CollectInput() const {
+TProviderAccountInput T_setup::CollectInput() const {
     const T_userdata& userData = App.UserData();
-    TSetupInput input;
-    input.Name = app::TrimBlanksAndControls(userData.editName->text());
-    input.Address =
-        app::TrimBlanksAndControls(userData.editEmailAddress->text() + u'@' + PrimaryDomain());
-    input.LoginName = input.Address;
-    input.Password = userData.editPasswort1->text();
+    TProviderAccountInput input;
+    input.Name = userData.editName->text().toStdString();
+    input.Mailbox = userData.editEmailAddress->text().toStdString();
+    input.Password = userData.editPasswort1->text().toStdString();
     input.DefaultWish = userData.chkStandard->isChecked();
     return input;
 }
@@ -185,7 +171,7 @@ void T_setup::RunSetup() {
     wzrdpgSetup->SetPreviousEnabled(false);
     wzrdpgSetup->SetNextEnabled(false);
 
-    const TSetupInput input = CollectInput();
+    const TProviderAccountInput input = CollectInput();
     if (!VerifyLogin()) {
         ShowFailure(LoginFailureKey(App.Dm().popMain->LastFailure()));
         return;
@@ -200,105 +186,52 @@ void T_setup::RunSetup() {
     App.Main().wzrdcntrlMain->NextPage();
 }
 
-bool T_setup::ChooseAndWriteAccount(const TSetupInput& aInput) {
-    TSetupTarget target;
+bool T_setup::ChooseAndWriteAccount(const TProviderAccountInput& aInput) {
+    TMailAccount* existing = App.AccountsList().SelectedAccount();
+    TMailAccounts* store = existing == nullptr ? ChosenStore() : nullptr;
+    TMailAccounts* target = existing != nullptr ? StoreOf(*existing) : store;
+    if (ClientMustBeClosedToWrite(target) && !WaitForThunderbird()) {
+        // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
+        wzrdpgSetup->SetPreviousEnabled(true);
+        return false;
+    }
+    TProviderAccountOutcome outcome = TProviderAccountOutcome::NoTarget;
     try {
-        target = ChooseTarget(aInput);
-        if (target.Account != nullptr) {
-            WriteAccount(*target.Account, aInput);
-        }
+        outcome = WriteProviderAccount(existing, store, ProviderAccountValues(aInput)).Outcome;
     } catch (const std::exception&) {
-        // The store puts back what it had written; the model must not keep a new account
-        // that the client never got, or a retry would count it as a second one.
-        if (target.Added && target.Profile != nullptr) {
-            ForgetAccount(*target.Profile, target.Account);
-        }
         ShowFailure(QString::fromLatin1(NotSavedKey));
         return false;
     }
-    if (target.Account == nullptr) {
-        if (target.FailureKey.isEmpty()) {
-            // The Thunderbird wait was cancelled: the page stays as it is, nothing is written.
-            wzrdpgSetup->SetPreviousEnabled(true);
-        } else {
-            ShowFailure(target.FailureKey);
-        }
+    switch (outcome) {
+    case TProviderAccountOutcome::Written:
+        return true;
+    case TProviderAccountOutcome::NoProfile:
+        ShowFailure(QString::fromLatin1(NoProfileKey));
         return false;
+    case TProviderAccountOutcome::NoTarget:
+    case TProviderAccountOutcome::NotPop:
+        break;
     }
-    return true;
-}
-
-TSetupTarget T_setup::ChooseTarget(const TSetupInput& aInput) {
-    TSetupTarget target;
-    if (TMailAccount* existing = App.AccountsList().SelectedAccount()) {
-        TMailProfile* profile = existing->Profile();
-        TMailAccounts* store = profile != nullptr ? profile->Store() : nullptr;
-        if (dynamic_cast<TThunderbirdMailAccounts*>(store) != nullptr && !WaitForThunderbird()) {
-            return target;
-        }
-        if (existing->Kind() != AccountKindPOP) {
-            // POP settings in an IMAP account would break it; a new account is the way.
-            target.FailureKey = QString::fromLatin1(NoTargetKey);
-            return target;
-        }
-        target.Account = existing;
-        return target;
-    }
-    TMailAccounts* store = ChosenStore();
-    if (store == nullptr) {
-        target.FailureKey = QString::fromLatin1(NoTargetKey);
-        return target;
-    }
-    if (store == App.Dm().ThunderbirdAccounts.get() && !WaitForThunderbird()) {
-        return target;
-    }
-    target.Account =
-        store->AddAccount(AccountKindPOP, aInput.Address.toStdString(),
-                          aInput.LoginName.toStdString(), aInput.Password.toStdString());
-    target.Added = target.Account != nullptr;
-    target.Profile = target.Added ? target.Account->Profile() : nullptr;
-    if (target.Account == nullptr) {
-        target.FailureKey = QString::fromLatin1(NoProfileKey);
-    }
-    return target;
+    ShowFailure(QString::fromLatin1(NoTargetKey));
+    return false;
 }
 
 TMailAccounts* T_setup::ChosenStore() const {
     const T_accounttype& type = App.AccountType();
-    T_dm& dm = App.Dm();
-    if (type.rbOutlookExpress->isChecked()) {
-        return dm.OutlookExpressAccounts.get();
-    }
-    if (type.rbOfficeOutlook->isChecked()) {
-        return dm.OutlookAccounts != nullptr && dm.OutlookAccounts->Installed()
-                   ? dm.OutlookAccounts.get()
-                   : dm.Outlook98Accounts.get();
-    }
-    if (type.rbWindowsMail->isChecked()) {
-        return dm.WindowsMailAccounts.get();
-    }
-    if (type.rbWindowsLiveMail->isChecked()) {
-        return dm.WindowsLiveMailAccounts.get();
-    }
-    if (type.rbThunderbird->isChecked()) {
-        return dm.ThunderbirdAccounts.get();
+    // The buttons in the order they are tested; the first checked one wins.
+    const std::pair<const QRadioButton*, TMailClient> buttons[] = {
+        {type.rbOutlookExpress, TMailClient::OutlookExpress},
+        {type.rbOfficeOutlook, TMailClient::Outlook},
+        {type.rbWindowsMail, TMailClient::WindowsMail},
+        {type.rbWindowsLiveMail, TMailClient::WindowsLiveMail},
+        {type.rbThunderbird, TMailClient::Thunderbird},
+    };
+    for (const auto& [button, client] : buttons) {
+        if (button->isChecked()) {
+            return ::ChosenStore(client, App.Dm().Stores());
+        }
     }
     return nullptr;
-}
-
-void T_setup::WriteAccount(TMailAccount& aAccount, const TSetupInput& aInput) {
-    TMailProfile* profile = aAccount.Profile();
-    TMailAccounts* store = profile != nullptr ? profile->Store() : nullptr;
-    const bool thunderbird = dynamic_cast<TThunderbirdMailAccounts*>(store) != nullptr;
-    TProviderAccountValues values;
-    values.Name = aInput.Name.toStdString();
-    values.Address = aInput.Address.toStdString();
-    values.LoginName = aInput.LoginName.toStdString();
-    values.Password = aInput.Password.toStdString();
-    values.DefaultWish = aInput.DefaultWish;
-    // ChooseTarget hands out POP accounts only.
-    ApplyProviderSettings(static_cast<TPOPMailAccount&>(aAccount), values, thunderbird);
-    aAccount.Save();
 }
 
 bool T_setup::VerifyLogin() {

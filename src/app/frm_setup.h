@@ -5,14 +5,13 @@
 
 #include "app/WindowsVersionClass.h"
 #include "app/wizard.h"
+#include "clients/ProviderAccountSetup.h"
 
 #include <QString>
 #include <QWidget>
 
 class QLabel;
-class TMailAccount;
 class TMailAccounts;
-class TMailProfile;
 
 namespace app {
 class TWizardApplication;
@@ -28,24 +27,6 @@ enum class TSetupState {
     Waiting, // lblWaiting and the busy indicator: Thunderbird must be closed first
     Failed,  // lblVerify and the failure icon: login failed, no target account, or not saved
     Done,    // the account is saved
-};
-
-// The account one run writes to.
-struct TSetupTarget {
-    TMailAccount* Account = nullptr;
-    bool Added = false; // made by this run (AddAccount), not picked on the accounts list
-    TMailProfile* Profile = nullptr; // the profile a made account was added to
-    // Why there is no account; empty when the Thunderbird wait was cancelled.
-    QString FailureKey;
-};
-
-// The other pages' input as one run reads it; never kept between runs.
-struct TSetupInput {
-    QString Name;      // trimmed
-    QString Address;   // mailbox "@" primary domain, trimmed as a whole
-    QString LoginName; // same as Address
-    QString Password;  // as typed
-    bool DefaultWish = false;
 };
 
 class T_setup : public QWidget {
@@ -92,14 +73,13 @@ private:
     void CreateComponents();
     void ShowState(TSetupState aState);
     void ShowFailure(const QString& aTextKey);
-    TSetupInput CollectInput() const;
-    // The target of this run. Raises what the store's AddAccount raises.
-    TSetupTarget ChooseTarget(const TSetupInput& aInput);
+    // The other pages' input as this run reads it; never kept between runs.
+    TProviderAccountInput CollectInput() const;
     // Chooses the target and writes the account; false when the run ends without a saved
     // account (the page then shows why, or stays waiting after a cancelled wait).
-    bool ChooseAndWriteAccount(const TSetupInput& aInput);
+    bool ChooseAndWriteAccount(const TProviderAccountInput& aInput);
+    // The store of the checked client button; null when none is checked.
     TMailAccounts* ChosenStore() const;
-    void WriteAccount(TMailAccount& aAccount, const TSetupInput& aInput);
     void SetupPageLeave(app::TWizardPage* aSender, app::TWizardDirection aDirection, bool& aAllowed,
                         QString& aNewPage);
 

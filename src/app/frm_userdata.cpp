@@ -3,9 +3,9 @@
 #include "app/Accessibility.h"
 #include "app/Application.h"
 #include "app/FormStyle.h"
-#include "app/ProviderConstants.h"
 #include "app/frm_accountslist.h"
 #include "app/main.h"
+#include "clients/ProviderConstants.h"
 
 #include <accounts/MailAccount.h>
 #include <lang/LanguageTable.h>

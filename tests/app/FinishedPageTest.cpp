@@ -5,7 +5,7 @@
 #include "CloseDialogDriver.h"
 
 #include "app/MainControls.h"
-#include "app/ProviderConstants.h"
+#include "clients/ProviderConstants.h"
 #include "lang/LanguageDispatcher.h"
 #include "platform/Shell.h"
 

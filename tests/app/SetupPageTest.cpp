@@ -1,9 +1,9 @@
 // The setup page's own rules: version classes, the fixed settings and the default flag, the
 // choice of the target account, and the busy indicator.
 #include "SetupFixture.h"
-#include "app/ProviderAccountSettings.h"
 #include "app/SetupProgress.h"
 #include "app/WindowsVersionClass.h"
+#include "clients/ProviderAccountSettings.h"
 
 #include <QCheckBox>
 #include <QLabel>

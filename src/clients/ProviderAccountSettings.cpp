@@ -1,6 +1,6 @@
-#include "app/ProviderAccountSettings.h"
+#include "ProviderAccountSettings.h"
 
-#include "app/ProviderConstants.h"
+#include "ProviderConstants.h"
 
 #include <accounts/MailAccount.h>
 #include <accounts/MailProfile.h>

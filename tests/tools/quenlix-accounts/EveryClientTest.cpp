@@ -1,0 +1,212 @@
+// add and adapt for every client of this build: a dry run leaves the system root byte for byte
+// and shows no password; the real run leaves the client's accounts exactly as the setup page's
+// routine leaves them for the same input (compared as the stores read them back, since sealed
+// passwords, account-file names and Protected Storage names are drawn at random).
+#include "ToolExit.h"
+#include "ToolTestSupport.h"
+
+#include "clients/oeaccount/OeAccountTestSupport.h"
+
+#include <clients/MailStores.h>
+#include <clients/mozilla/Base64.h>
+#include <platform/SystemTemplate.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+using namespace tool_testing;
+using namespace accounts_tool;
+using testing_support::TreeDifferences;
+using testing_support::TTestSystem;
+using TArgs = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+const std::string Secret = "Zweites Geheimnis 7";
+
+// The demo machine (Windows XP: Outlook Express with two identities, Windows Live Mail and
+// Thunderbird, each with an account of the provider) as a test system of its own.
+std::unique_ptr<TTestSystem> DemoSystem() {
+    auto system = std::make_unique<TTestSystem>();
+    const fs::path made = system->Root() / "made";
+    platform::CreateSystemFromTemplate(QUENLIX_DEMO_TEMPLATE_DIR, made);
+    platform::UninstallSystem();
+    fs::remove(system->Root() / "system.ini");
+    fs::copy(made, system->Root(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::remove_all(made);
+    platform::InstallSystem(system->Root());
+    return system;
+}
+
+// Windows Vista with Windows Mail installed as it installs itself, and the provider's account
+// in an account file as Windows Mail writes it.
+std::unique_ptr<TTestSystem> VistaWithWindowsMail() {
+    using namespace oeaccount_test;
+    const std::string hklm =
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail]\n@=\"Windows Mail\"\n\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
+        "Paths\\WinMail.exe]\n@=" +
+        RegExpandString("%ProgramFiles%\\Windows Mail\\WinMail.exe") + "\n\n";
+    const std::string hkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Mail]\n\"Salt\"=" +
+                             RegBinary(FixtureSalt) + "\n\n";
+    auto system = std::make_unique<TTestSystem>(
+        testing_support::TTestMachine().Windows(testing_support::TTestWindows::Vista).Ini(), hklm,
+        hkcu);
+    system->WritePe(WindowsMailExe, 6, 0, 6002, 18005);
+    system->WriteFile(platform::MachineFacts().LocalAppData +
+                          "\\Microsoft\\Windows Mail\\Local Folders\\"
+                          "{6D1A5E42-0B7C-4C2E-9F31-8A4D2B7E9C10}.oeaccount",
+                      ClientFile(ClientPopAccount(ProtectPassword("alt", FixtureSaltHex))));
+    return system;
+}
+
+enum class TMachine { Demo, VistaWithWindowsMail };
+
+struct TClientCase {
+    const char* Name;
+    TMachine Machine;
+    TStoreIndex Store;
+    TArgs Args;                 // the tool's command line
+    std::string AdaptedAddress; // empty: a new account
+};
+
+void PrintTo(const TClientCase& row, std::ostream* out) {
+    *out << row.Name;
+}
+
+std::unique_ptr<TTestSystem> MakeMachine(TMachine machine) {
+    return machine == TMachine::Demo ? DemoSystem() : VistaWithWindowsMail();
+}
+
+TArgs Add(const std::string& client) {
+    return {"add",
+            "--client",
+            client,
+            "--name",
+            "Berta Beispiel",
+            "--mailbox",
+            "berta.beispiel",
+            "--password-stdin"};
+}
+
+TArgs Adapt(const std::string& client, const std::string& by) {
+    return {"adapt",       "--client",        client, by, "--name", "Anna Muster", "--mailbox",
+            "anna.muster", "--password-stdin"};
+}
+
+// The accounts of the store's profile as the store reads them, without their keys, in a fixed
+// order.
+std::vector<std::string> AccountsReadBack(TStoreIndex index) {
+    const TMailStores stores(false);
+    TMailAccounts* store = stores.List()[index];
+    std::vector<std::string> accounts;
+    for (int i = 0; i < store->AccountCount(); ++i) {
+        std::string text;
+        for (const TAccountProperty& property : store->AccountByIndex(i)->GetProperties()) {
+            if (property.Id == PropertyId::AccountKey) {
+                continue; // drawn at random for a new account file
+            }
+            text += std::to_string(property.Id) + "=";
+            std::visit(
+                [&text](const auto& value) {
+                    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>) {
+                        text += value;
+                    } else {
+                        text += std::to_string(value);
+                    }
+                },
+                property.Value);
+            text += ";";
+        }
+        accounts.push_back(text);
+    }
+    std::sort(accounts.begin(), accounts.end());
+    return accounts;
+}
+
+// What the setup page's routine leaves for the same input on a machine of its own.
+std::vector<std::string> WrittenBySetupRoutine(const TClientCase& row, const std::string& name,
+                                               const std::string& mailbox) {
+    const auto system = MakeMachine(row.Machine);
+    {
+        const TMailStores stores(false);
+        TMailAccounts* store = stores.List()[row.Store];
+        TMailAccount* existing = nullptr;
+        for (int i = 0; !row.AdaptedAddress.empty() && i < store->AccountCount(); ++i) {
+            if (store->AccountByIndex(i)->EmailAddress() == row.AdaptedAddress) {
+                existing = store->AccountByIndex(i);
+            }
+        }
+        TProviderAccountInput input{name, mailbox, Secret, false};
+        // The user-data page presets its box with the picked account's mark.
+        input.DefaultWish = existing != nullptr && existing->IsDefault();
+        const TProviderAccountResult result = WriteProviderAccount(
+            existing, existing != nullptr ? nullptr : store, ProviderAccountValues(input));
+        EXPECT_EQ(result.Outcome, TProviderAccountOutcome::Written);
+    }
+    system->Reinstall();
+    return AccountsReadBack(row.Store);
+}
+
+class EveryClientTest : public ::testing::TestWithParam<TClientCase> {};
+
+TEST_P(EveryClientTest, ADryRunWritesNothingAndTheRunWritesWhatTheSetupPageWrites) {
+    const TClientCase& row = GetParam();
+    std::vector<std::string> byTool;
+    {
+        const auto system = MakeMachine(row.Machine);
+        const auto before = SnapshotOf(*system);
+        const std::vector<std::string> accountsBefore = AccountsReadBack(row.Store);
+
+        TArgs dryRun = row.Args;
+        dryRun.push_back("--dry-run");
+        const TToolResult shown = RunTool(dryRun, Secret + "\n");
+        ASSERT_EQ(shown.Code, ecDone) << shown.Err;
+        EXPECT_EQ(TreeDifferences(before, SnapshotOf(*system)), "");
+        EXPECT_NE(shown.Out.find("(password)"), std::string::npos) << shown.Out;
+        for (const std::string& form : {Secret, Base64Encode(Secret)}) {
+            EXPECT_EQ(shown.Out.find(form), std::string::npos) << shown.Out;
+            EXPECT_EQ(shown.Err.find(form), std::string::npos);
+            EXPECT_EQ(shown.Log.find(form), std::string::npos);
+        }
+
+        const TToolResult written = RunTool(row.Args, Secret + "\n");
+        ASSERT_EQ(written.Code, ecDone) << written.Err;
+        EXPECT_EQ(written.Out.find(Secret), std::string::npos);
+        system->Reinstall();
+        byTool = AccountsReadBack(row.Store);
+        EXPECT_NE(byTool, accountsBefore) << "the tool changed nothing";
+    }
+    const auto at = [&row](const std::string& option) {
+        return *(std::find(row.Args.begin(), row.Args.end(), option) + 1);
+    };
+    EXPECT_EQ(byTool, WrittenBySetupRoutine(row, at("--name"), at("--mailbox")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QuenlixAccounts, EveryClientTest,
+    ::testing::Values(
+        TClientCase{"OutlookExpressAdd", TMachine::Demo, siOutlookExpress, Add("outlook-express"),
+                    ""},
+        TClientCase{"OutlookExpressAdaptByKey", TMachine::Demo, siOutlookExpress,
+                    Adapt("outlook-express", "--key=00000003"), "anna.muster@quenlix.example"},
+        TClientCase{"WindowsLiveMailAdd", TMachine::Demo, siWindowsLiveMail,
+                    Add("windows-live-mail"), ""},
+        // The key as the list shows it: the account file's name.
+        TClientCase{"WindowsLiveMailAdaptByKey", TMachine::Demo, siWindowsLiveMail,
+                    Adapt("windows-live-mail",
+                          "--key=account{4B6E2D0A-91C3-4F7E-A5D2-3C8B1E06F947}.oeaccount"),
+                    "anna.muster@quenlix.example"},
+        TClientCase{"WindowsMailAdd", TMachine::VistaWithWindowsMail, siWindowsMail,
+                    Add("windows-mail"), ""},
+        TClientCase{"WindowsMailAdaptByAddress", TMachine::VistaWithWindowsMail, siWindowsMail,
+                    Adapt("windows-mail", "--address=anna.muster@quenlix.example"),
+                    "anna.muster@quenlix.example"},
+        TClientCase{"ThunderbirdAdaptByKey", TMachine::Demo, siThunderbird,
+                    Adapt("thunderbird", "--key=account2"), "anna.muster@quenlix.example"}),
+    [](const ::testing::TestParamInfo<TClientCase>& info) { return std::string(info.param.Name); });
+
+} // namespace
