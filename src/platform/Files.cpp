@@ -8,6 +8,7 @@
 #include "platform/WinPath.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -258,7 +259,11 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     std::ifstream in(host, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // In blocks: a stream iterator costs a call per byte.
+    std::string bytes;
+    std::array<char, 64 * 1024> block;
+    while (in.read(block.data(), block.size()), in.gcount() > 0)
+        bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
     if (in.bad())
         return std::nullopt;
     return bytes;
