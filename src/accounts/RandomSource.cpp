@@ -39,3 +39,12 @@ TRandomSource& SystemRandom() {
     static TSystemRandom source;
     return source;
 }
+
+platform::TGUID NewRandomGuid(TRandomSource& random) {
+    std::uint8_t bytes[16];
+    random.Fill(bytes, sizeof bytes);
+    platform::TGUID guid = platform::GuidFromBytes(bytes);
+    guid.Data3 = static_cast<std::uint16_t>((guid.Data3 & 0x0FFF) | 0x4000);
+    guid.Data4[0] = static_cast<std::uint8_t>((guid.Data4[0] & 0x3F) | 0x80);
+    return guid;
+}

@@ -2,6 +2,8 @@
 // Where the stores take random numbers from (password reference names, salts). The stores hold
 // a reference to one, so tests can hand in a source that answers what they need.
 
+#include "platform/Guid.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,3 +18,7 @@ public:
 
 // The system's cryptographic source, shared by the whole process and safe on every thread.
 TRandomSource& SystemRandom();
+
+// A new random GUID (version 4, RFC 4122 variant), as the system makes one, drawn from the source
+// so that a test can script it.
+platform::TGUID NewRandomGuid(TRandomSource& random);

@@ -3,12 +3,16 @@
 #include "mozilla/Thunderbird.h"
 #include "oeaccount/WindowsMail.h"
 #include "oeaccount/windowslivemail.h"
+#include "outlook/Outlook2002.h"
+#include "outlook/Outlook98.h"
 #include "outlook/OutlookExpress.h"
 
 std::unique_ptr<TMailAccounts> CreateMailStore(TStoreIndex index, bool autoSave) {
-    // The Outlook 98/2000 and 2002/2003/2007 stores take their places here as their modules join
-    // the build.
     switch (index) {
+    case siOutlook98:
+        return std::make_unique<TOutlook98MailAccounts>(autoSave);
+    case siOutlook:
+        return std::make_unique<TOutlookMailAccounts>(autoSave);
     case siOutlookExpress:
         return std::make_unique<TOutlookExpressMailAccounts>(autoSave);
     case siWindowsMail:

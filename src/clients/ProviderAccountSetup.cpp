@@ -8,6 +8,8 @@
 #include <accounts/MailProfile.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,39 @@ public:
 private:
     TMailProfile* Profile_;
     TMailAccount* Account_;
+    bool Done_ = false;
+};
+
+// The default flags of a profile's accounts as they were before the provider's settings were
+// applied, put back when the save raises: making the new account the default clears the flag of
+// the others in the model, and a failed save must not leave the profile without its default.
+class TDefaultFlagsGuard {
+public:
+    explicit TDefaultFlagsGuard(TMailProfile* profile) : Profile_(profile) {
+        if (Profile_ == nullptr) {
+            return;
+        }
+        for (const auto& account : Profile_->Accounts()) {
+            Flags_.emplace_back(account.get(), account->IsDefault());
+        }
+    }
+    ~TDefaultFlagsGuard() {
+        if (Done_ || Profile_ == nullptr) {
+            return;
+        }
+        for (const auto& [account, wasDefault] : Flags_) {
+            if (Profile_->IndexOfAccount(account) >= 0) {
+                account->AssignIsDefault(wasDefault);
+            }
+        }
+    }
+    TDefaultFlagsGuard(const TDefaultFlagsGuard&) = delete;
+    TDefaultFlagsGuard& operator=(const TDefaultFlagsGuard&) = delete;
+    void Done() { Done_ = true; }
+
+private:
+    TMailProfile* Profile_;
+    std::vector<std::pair<TMailAccount*, bool>> Flags_;
     bool Done_ = false;
 };
 
@@ -146,12 +181,14 @@ TProviderAccountResult WriteProviderAccount(TMailAccount* existing, TMailAccount
         }
     }
     TNewAccountGuard guard(existing == nullptr ? account->Profile() : nullptr, account);
+    TDefaultFlagsGuard defaults(account->Profile());
     const bool thunderbird = IsThunderbirdStore(StoreOf(*account));
     // Only POP accounts reach this point: the existing one was checked, a new one is made so.
     ApplyProviderSettings(static_cast<TPOPMailAccount&>(*account), values, thunderbird);
     account->Save();
     result.Changes = transaction.Commit();
     guard.Done();
+    defaults.Done();
     result.Outcome = TProviderAccountOutcome::Written;
     result.Account = account;
     result.Added = existing == nullptr;

@@ -68,3 +68,11 @@ TEST(RandomSource, SystemSourceFillsAndVaries) {
         EXPECT_LT(SystemRandom().Below(10), 10u);
     }
 }
+
+TEST(RandomSource, ARandomGuidCarriesTheVersionAndVariantOfASystemGuid) {
+    // Data1, Data2|Data3, Data4[0..3], Data4[4..7] as they lie in memory.
+    TScriptedRandom random({0x9375CFF0u, 0xFFFF4131u, 0x00008AB8u, 0x76662A4Bu});
+    EXPECT_EQ(GuidToString(NewRandomGuid(random)), "{9375CFF0-4131-4FFF-B88A-00004B2A6676}");
+    TScriptedRandom zeros({0, 0, 0, 0});
+    EXPECT_EQ(GuidToHexDigits(NewRandomGuid(zeros)), "00000000000040008000000000000000");
+}

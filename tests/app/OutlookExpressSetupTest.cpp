@@ -175,27 +175,7 @@ TEST_F(OutlookExpressSetupTest, AHiveThatCannotBeWrittenIsReportedAndARetryWrite
 }
 
 TEST_F(OutlookExpressSetupTest, TheDemoMachinesOutlookExpressAccountIsAdapted) {
-    const testing_support::TTestCertificate& certificate =
-        testing_support::HostedServiceCertificate();
-    testing_support::TTestPop3Server server(certificate, AnnasMailbox());
-    ASSERT_TRUE(server.Listen());
-    const fs::path root = fs::temp_directory_path() /
-                          ("quenlix-oe-demo-" + std::to_string(QCoreApplication::applicationPid()));
-    fs::remove_all(root);
-    platform::CreateSystemFromTemplate(app::DemoTemplateDir(), root);
-    {
-        std::ifstream in(root / "system.ini", std::ios::binary);
-        std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const std::size_t network = ini.find("[Network]\n");
-        ASSERT_NE(network, std::string::npos);
-        ini.insert(network + 10,
-                   "pop.quenlix.example:995=127.0.0.1:" + std::to_string(server.Port()) + "\n");
-        std::ofstream(root / "system.ini", std::ios::binary)
-            << ini << "\n[TLS]\nCAFile=hosted-ca.pem\n";
-        std::ofstream(root / "hosted-ca.pem", std::ios::binary)
-            << certificate.CertificatePem.toStdString();
-    }
-    platform::InstallSystem(root);
+    InstallDemoMachine(AnnasMailbox());
     {
         const std::string key = Accounts + "\\00000003";
         ASSERT_EQ(StringAt(key, "Account Name"), "Quenlix mail");
@@ -218,6 +198,5 @@ TEST_F(OutlookExpressSetupTest, TheDemoMachinesOutlookExpressAccountIsAdapted) {
         EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
         ResetApplication();
     }
-    platform::UninstallSystem();
-    fs::remove_all(root);
+    UninstallDemoMachine();
 }

@@ -1,13 +1,21 @@
 #include "SetupFixture.h"
 
+#include "TestCertificate.h"
+#include "app/SystemRoot.h"
+
 #include <clients/mozilla/MozillaPasswords.h>
 #include <clients/mozilla/MozillaPrefs.h>
 
+#include <platform/System.h>
+#include <platform/SystemTemplate.h>
+
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 
 #include <fstream>
+#include <iterator>
 
 namespace app_testing {
 
@@ -31,6 +39,34 @@ void TSetupFixture::UseHostedRoute(quint16 aPort, const QByteArray& aTrustedPem,
               "\n[Network]\npop.quenlix.example:995=127.0.0.1:" + std::to_string(aPort) +
               "\n[TLS]\nCAFile=hosted-ca.pem\n");
     std::ofstream(System().Root() / "hosted-ca.pem", std::ios::binary) << aTrustedPem.toStdString();
+}
+
+void TSetupFixture::InstallDemoMachine(testing_support::TPop3Script aScript) {
+    namespace fs = std::filesystem;
+    const testing_support::TTestCertificate& certificate =
+        testing_support::HostedServiceCertificate();
+    Server_ = std::make_unique<testing_support::TTestPop3Server>(certificate, std::move(aScript));
+    ASSERT_TRUE(Server_->Listen());
+    DemoRoot_ = fs::temp_directory_path() /
+                ("quenlix-demo-" + std::to_string(QCoreApplication::applicationPid()));
+    fs::remove_all(DemoRoot_);
+    platform::CreateSystemFromTemplate(app::DemoTemplateDir(), DemoRoot_);
+    std::ifstream in(DemoRoot_ / "system.ini", std::ios::binary);
+    std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t network = ini.find("[Network]\n");
+    ASSERT_NE(network, std::string::npos);
+    ini.insert(network + 10,
+               "pop.quenlix.example:995=127.0.0.1:" + std::to_string(Server_->Port()) + "\n");
+    std::ofstream(DemoRoot_ / "system.ini", std::ios::binary)
+        << ini << "\n[TLS]\nCAFile=hosted-ca.pem\n";
+    std::ofstream(DemoRoot_ / "hosted-ca.pem", std::ios::binary)
+        << certificate.CertificatePem.toStdString();
+    platform::InstallSystem(DemoRoot_);
+}
+
+void TSetupFixture::UninstallDemoMachine() {
+    platform::UninstallSystem();
+    std::filesystem::remove_all(DemoRoot_);
 }
 
 void TSetupFixture::WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,

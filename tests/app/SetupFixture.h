@@ -5,6 +5,7 @@
 #include "AppFixture.h"
 #include "TestPop3Server.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,11 @@ protected:
     void UseHostedRoute(quint16 aPort, const QByteArray& aTrustedPem, int aMajor = 5,
                         int aMinor = 1);
     testing_support::TTestPop3Server& Server() const { return *Server_; }
+    // A fresh copy of the demo machine (demo/system) in a folder of its own, with the hosted
+    // POP3 service sent to a local test server that accepts aScript's login, installed. The test
+    // calls ResetApplication, UninstallDemoMachine before it ends.
+    void InstallDemoMachine(testing_support::TPop3Script aScript);
+    void UninstallDemoMachine();
 
     // Welcome -> AccountType (Thunderbird chosen) -> UserData, filled in.
     void WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,
@@ -40,6 +46,7 @@ protected:
 
 private:
     std::unique_ptr<testing_support::TTestPop3Server> Server_;
+    std::filesystem::path DemoRoot_;
 };
 
 // The entries of aAfter that are new or changed against aBefore, plus deleted names with the

@@ -91,8 +91,8 @@ TEST(SystemRootTest, WithoutANamedRootTheDemoSystemIsMadeOnce) {
     EXPECT_FALSE(fs::exists(chosen / "system.ini"));
 }
 
-// The demo machine shows its Quenlix accounts, one each in Outlook Express, Windows Live Mail and
-// Thunderbird (the other accounts are not the provider's).
+// The demo machine shows its Quenlix accounts, one each in Outlook Express, Outlook 2003, Windows
+// Live Mail and Thunderbird (the other accounts are not the provider's).
 class DemoSystemTest : public app_testing::TAppFixture {};
 
 TEST_F(DemoSystemTest, TheDemoAccountIsOfferedForAdaptation) {
@@ -105,18 +105,23 @@ TEST_F(DemoSystemTest, TheDemoAccountIsOfferedForAdaptation) {
         ASSERT_TRUE(ClickNext());
         EXPECT_EQ(CurrentPage(), "AccountsList");
         const QTreeWidget* list = AccountsList().lvAccounts;
-        ASSERT_EQ(list->topLevelItemCount(), 10);
+        ASSERT_EQ(list->topLevelItemCount(), 13);
         EXPECT_EQ(list->topLevelItem(0)->text(0), "Outlook Express");
         EXPECT_EQ(list->topLevelItem(1)->text(1), "anna.muster@quenlix.example");
-        EXPECT_EQ(list->topLevelItem(3)->text(0), "Windows Live Mail");
-        EXPECT_EQ(list->topLevelItem(4)->text(0), "Quenlix Mail");
+        EXPECT_EQ(list->topLevelItem(3)->text(0), "Outlook 2003");
+        EXPECT_EQ(list->topLevelItem(4)->text(0), "Quenlix mail");
         EXPECT_EQ(list->topLevelItem(4)->text(1), "anna.muster@quenlix.example");
-        EXPECT_EQ(list->topLevelItem(6)->text(0), "Thunderbird");
+        EXPECT_EQ(list->topLevelItem(6)->text(0), "Windows Live Mail");
+        EXPECT_EQ(list->topLevelItem(7)->text(0), "Quenlix Mail");
         EXPECT_EQ(list->topLevelItem(7)->text(1), "anna.muster@quenlix.example");
-        EXPECT_EQ(list->topLevelItem(9)->text(0), "Ein neues Konto hinzufügen");
+        EXPECT_EQ(list->topLevelItem(9)->text(0), "Thunderbird");
+        EXPECT_EQ(list->topLevelItem(10)->text(1), "anna.muster@quenlix.example");
+        EXPECT_EQ(list->topLevelItem(12)->text(0), "Ein neues Konto hinzufügen");
         EXPECT_EQ(AccountType().rbOutlookExpress->x(), 52);
-        EXPECT_EQ(AccountType().rbWindowsLiveMail->x(), 202);
-        EXPECT_EQ(AccountType().rbThunderbird->x(), 352);
+        EXPECT_EQ(AccountType().rbOfficeOutlook->x(), 202);
+        EXPECT_EQ(AccountType().rbOfficeOutlook->text(), "Outlook 2003");
+        EXPECT_EQ(AccountType().rbWindowsLiveMail->x(), 332);
+        EXPECT_EQ(AccountType().rbThunderbird->x(), 482);
         ResetApplication();
     }
     platform::UninstallSystem();

@@ -175,6 +175,23 @@ TEST_F(ProviderAccountSetupTest, AFailedSaveInAnEmptyProfileLeavesNoScaffoldingA
     EXPECT_EQ(TreeDifferences(before, SnapshotTree(System.Root())), "");
 }
 
+TEST_F(ProviderAccountSetupTest, AFailedSaveOfANewDefaultGivesTheProfileItsDefaultBack) {
+    WriteOneAccount();
+    System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
+    MakeReadOnly(Dir + "\\signons.txt");
+    const auto store = Open();
+    TMailAccount* erika = store->AccountByIndex(0);
+    ASSERT_NE(erika, nullptr);
+    ASSERT_TRUE(erika->IsDefault());
+    TProviderAccountValues values = Anna();
+    values.DefaultWish = true;
+
+    EXPECT_ANY_THROW(WriteProviderAccount(nullptr, store.get(), values));
+
+    ASSERT_EQ(store->AccountCount(), 1);
+    EXPECT_TRUE(erika->IsDefault());
+}
+
 TEST_F(ProviderAccountSetupTest, WithoutAUsableTargetNothingIsWritten) {
     WritePrefs(Dir, Str("mail.account.account1.server", "server1") +
                         Str("mail.account.account2.identities", "id1") +

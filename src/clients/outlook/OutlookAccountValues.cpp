@@ -110,6 +110,21 @@ std::optional<bool> ReadFlag(const TKeyValues& key, const std::string& name) {
     return value ? std::optional<bool>(*value == 1) : std::nullopt;
 }
 
+void ReadRetention(const TKeyValues& key, TPOPMailAccount& account) {
+    if (const auto leave = ReadFlag(key, LeaveMailOnServer)) {
+        account.SetLeaveOnServer(*leave);
+    }
+    if (const auto expired = ReadFlag(key, RemoveWhenExpired)) {
+        account.SetRemoveWhenExpired(*expired);
+    }
+    if (const auto days = ReadInteger(key, ExpireDays)) {
+        account.SetExpireDays(*days);
+    }
+    if (const auto deleted = ReadFlag(key, RemoveWhenDeleted)) {
+        account.SetRemoveWhenDeleted(*deleted);
+    }
+}
+
 std::optional<TSmtpAuth> SmtpAuthFromStored(std::int32_t stored) {
     switch (stored) {
     case 0:
@@ -211,6 +226,16 @@ void SavePasswordItem(TStoredPasswords& passwords, const TPasswordSave& plan) {
         passwords.WriteStoredPassword(plan.Reference, plan.Password);
     } else if (plan.DeleteItem) {
         passwords.DeleteStoredPassword(plan.Reference);
+    }
+}
+
+void DeleteNamedPasswordItems(TStoredPasswords& passwords, TRegistry& key,
+                              std::initializer_list<const char*> valueNames) {
+    for (const char* value : valueNames) {
+        const std::string reference = passwords.ReadReferenceValue(key, value);
+        if (!reference.empty()) {
+            passwords.DeleteStoredPassword(reference);
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -113,6 +114,8 @@ std::optional<std::string> ReadString(const TKeyValues& key, const std::string& 
 std::optional<std::int32_t> ReadInteger(const TKeyValues& key, const std::string& name);
 // "The value is 1", when it exists (raising like ReadInteger).
 std::optional<bool> ReadFlag(const TKeyValues& key, const std::string& name);
+// What a POP account keeps on the server: each value read into the account only when present.
+void ReadRetention(const TKeyValues& key, TPOPMailAccount& account);
 
 // ---- Outgoing authentication ("SMTP Use Sicily" against SmtpAuthMode and SmtpUseSPA) ----
 //   stored 0: mode 0 (none)                    stored 2: mode 1 (the incoming credentials)
@@ -171,5 +174,9 @@ void WriteReferenceValue(platform::TRegistry& key, const TPasswordSave& plan,
                          const TStoredPasswords& passwords);
 // Writes or deletes the plan's item (writing raises EStoredPasswordError when it fails).
 void SavePasswordItem(TStoredPasswords& passwords, const TPasswordSave& plan);
+// Deletes the items the reference values of the open account key name: a key that is deleted
+// takes every password it names along, not only the incoming one.
+void DeleteNamedPasswordItems(TStoredPasswords& passwords, platform::TRegistry& key,
+                              std::initializer_list<const char*> valueNames);
 
 } // namespace outlook_values

@@ -2,6 +2,7 @@
 // Where Outlook Express keeps what, below HKEY_CURRENT_USER (paths without a leading
 // backslash), and how a save opens those keys.
 
+#include "clients/outlook/KeyWriting.h"
 #include "platform/Registry.h"
 
 #include <string>
@@ -49,9 +50,7 @@ inline constexpr const char* PollForMail = "Poll For Mail";
 
 // Opens the key (creating it with its missing parents) for writing; raises when it cannot.
 inline void OpenForWriting(platform::TRegistry& registry, const std::string& key) {
-    if (!registry.OpenKey("\\" + key, true)) {
-        throw platform::ERegistryException("Cannot create the key HKEY_CURRENT_USER\\" + key);
-    }
+    OpenKeyForWriting(registry, key);
 }
 
 } // namespace outlook_express_keys

@@ -28,18 +28,7 @@ void ReadPopOnly(const TKeyValues& key, TPOPMailAccount& account) {
     if (const auto timeout = ReadInteger(key, Pop3Timeout)) {
         account.SetIncomingTimeout(*timeout);
     }
-    if (const auto leave = ReadFlag(key, LeaveMailOnServer)) {
-        account.SetLeaveOnServer(*leave);
-    }
-    if (const auto expired = ReadFlag(key, RemoveWhenExpired)) {
-        account.SetRemoveWhenExpired(*expired);
-    }
-    if (const auto days = ReadInteger(key, ExpireDays)) {
-        account.SetExpireDays(*days);
-    }
-    if (const auto deleted = ReadFlag(key, RemoveWhenDeleted)) {
-        account.SetRemoveWhenDeleted(*deleted);
-    }
+    ReadRetention(key, account);
 }
 
 void ReadImapOnly(const TKeyValues& key, TIMAPMailAccount& account) {

@@ -3,13 +3,12 @@
 #include "clients/outlook/OutlookExpress.h"
 
 #include "accounts/RegistryHelpers.h"
+#include "clients/outlook/AccountKeyNames.h"
 #include "clients/outlook/OutlookAccountValues.h"
 #include "clients/outlook/OutlookExpressKeys.h"
 #include "platform/WriteTransaction.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <optional>
 
 using platform::TRegistry;
@@ -20,22 +19,6 @@ namespace {
 
 std::string Absolute(const std::string& key) {
     return "\\" + key;
-}
-
-std::string KeyName(std::uint32_t number) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%08X", number);
-    return name;
-}
-
-// The number of a key name of eight hexadecimal digits; nullopt for any other name.
-std::optional<std::uint32_t> KeyNumber(const std::string& name) {
-    if (name.size() != 8 || !std::all_of(name.begin(), name.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        })) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(std::stoul(name, nullptr, 16));
 }
 
 std::uint32_t ReadKeyCounter(const std::string& accountManager) {
@@ -102,7 +85,7 @@ std::string TOutlookExpressMailAccounts::NewAccountKey(TMailProfile* profile) {
     // A counter behind the keys (or a key made but not saved yet) must not lead to a second
     // account in the same key.
     for (std::uint32_t number = ReadKeyCounter(manager);; ++number) {
-        const std::string name = KeyName(number);
+        const std::string name = AccountKeyName(number);
         if (!Contains(existing, name) && profile->FindAccount(name) == nullptr) {
             return name;
         }
@@ -152,7 +135,7 @@ void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
     platform::TWriteTransaction transaction;
     TRegistry registry(platform::HKEY_CURRENT_USER);
     keys::OpenForWriting(registry, manager);
-    const auto number = KeyNumber(account.AccountKey());
+    const auto number = AccountKeyNumber(account.AccountKey());
     if (number && *number >= ReadKeyCounter(manager) && *number < 0x7FFFFFFFu) {
         registry.WriteInteger(keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
     }
@@ -231,13 +214,8 @@ void TOutlookExpressMailAccounts::DeleteAccount(TMailProfile* profile, int index
     platform::TWriteTransaction transaction;
     TRegistry registry(platform::HKEY_CURRENT_USER);
     if (AccountPasswordsAvailable() && registry.OpenKeyReadOnly(Absolute(key))) {
-        // Every password the key names goes with it, not only the incoming one.
-        for (const char* value : {Pop3Values.Password, ImapValues.Password, SmtpPassword}) {
-            const std::string reference = Passwords_.ReadReferenceValue(registry, value);
-            if (!reference.empty()) {
-                Passwords_.DeleteStoredPassword(reference);
-            }
-        }
+        DeleteNamedPasswordItems(Passwords_, registry,
+                                 {Pop3Values.Password, ImapValues.Password, SmtpPassword});
     }
     registry.CloseKey();
     registry.DeleteKey(Absolute(key));

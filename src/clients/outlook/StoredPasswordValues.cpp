@@ -102,7 +102,8 @@ void TStoredPasswords::WriteReferenceValue(TRegistry& registry, const std::strin
     registry.WriteBinaryData(valueName, ReferenceValueBytes(Store_, reference));
 }
 
-void SealPassword(TRegistry& registry, const std::string& valueName, const std::string& password) {
+std::vector<std::uint8_t> SealedValueBytes(const std::string& valueName,
+                                           const std::string& password) {
     const auto sealed =
         platform::CryptProtectData(WideTextWithZero(password), SealDescription, {}, SealFlags);
     if (!sealed) {
@@ -111,16 +112,24 @@ void SealPassword(TRegistry& registry, const std::string& valueName, const std::
     }
     TBytes value{SealedValueMark};
     value.insert(value.end(), sealed->begin(), sealed->end());
-    registry.WriteBinaryData(valueName, value);
+    return value;
+}
+
+std::string PasswordFromSealedValue(const TBytes& value) {
+    if (value.empty()) {
+        return {};
+    }
+    // The first byte marks the sealed form; the blob starts after it.
+    const std::span<const std::uint8_t> blob(value.data() + 1, value.size() - 1);
+    const auto opened = platform::CryptUnprotectData(blob, {}, SealFlags);
+    return opened ? WideTextUpToZero(opened->Data.data(), opened->Data.size()) : std::string();
+}
+
+void SealPassword(TRegistry& registry, const std::string& valueName, const std::string& password) {
+    registry.WriteBinaryData(valueName, SealedValueBytes(valueName, password));
 }
 
 std::string UnsealPassword(TRegistry& registry, const std::string& valueName) {
     const auto value = ReadBinaryValue(registry, valueName);
-    if (!value || value->empty()) {
-        return {};
-    }
-    // The first byte marks the sealed form; the blob starts after it.
-    const std::span<const std::uint8_t> blob(value->data() + 1, value->size() - 1);
-    const auto opened = platform::CryptUnprotectData(blob, {}, SealFlags);
-    return opened ? WideTextUpToZero(opened->Data.data(), opened->Data.size()) : std::string();
+    return value ? PasswordFromSealedValue(*value) : std::string();
 }

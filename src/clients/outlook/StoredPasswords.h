@@ -127,6 +127,12 @@ std::vector<std::uint8_t> ReferenceValueBytes(TOutlookPasswordStore store,
                                               const std::string& reference);
 std::string ReferenceFromValueBytes(TOutlookPasswordStore store,
                                     const std::vector<std::uint8_t>& bytes);
+// Sealed values: 02, then the password as UTF-16LE with a zero character, sealed for the local
+// machine. Sealing raises EStoredPasswordError (naming the value) when it fails; a value that does
+// not unseal gives empty.
+std::vector<std::uint8_t> SealedValueBytes(const std::string& valueName,
+                                           const std::string& password);
+std::string PasswordFromSealedValue(const std::vector<std::uint8_t>& bytes);
 // Identity password item: the switch byte, three zeros, the password in the ANSI code page cut to
 // 15 characters and zero-filled to 16 bytes.
 std::array<std::uint8_t, 20> IdentityPasswordRecord(const std::string& password, bool switchedOn);

@@ -64,6 +64,10 @@ TEST_F(DemoSystemTest, ListShowsEveryProfileAndAccountWithTheProvidersMarked) {
         "Protocol  Default  Quenlix  Key\n"
         "-----------------  ---------------  ----------------  ---------------------------  "
         "--------  -------  -------  -------------------------------------------------------\n"
+        "Outlook 2003       Outlook *        mail.example.com  anna.muster@example.com      "
+        "POP3      yes      -        00000001\n"
+        "Outlook 2003       Outlook *        Quenlix mail      anna.muster@quenlix.example  "
+        "POP3      -        yes      00000002\n"
         "Outlook Express    Main Identity *  pop.example.org   anna@example.org             "
         "POP3      yes      -        00000001\n"
         "Outlook Express    Main Identity *  Quenlix mail      anna.muster@quenlix.example  "
@@ -86,15 +90,16 @@ TEST_F(DemoSystemTest, ListAsJsonNamesTheClientAsTheOptionsDo) {
     const TJsonValue root = ParseJson(result.Out);
     const TJsonValue* clients = root.Find("clients");
     ASSERT_NE(clients, nullptr);
-    ASSERT_EQ(clients->Items().size(), 3u);
-    EXPECT_EQ(clients->Items()[0].Find("client")->Text(), "outlook-express");
-    EXPECT_EQ(clients->Items()[1].Find("client")->Text(), "windows-live-mail");
+    ASSERT_EQ(clients->Items().size(), 4u);
+    EXPECT_EQ(clients->Items()[0].Find("client")->Text(), "outlook");
+    EXPECT_EQ(clients->Items()[1].Find("client")->Text(), "outlook-express");
+    EXPECT_EQ(clients->Items()[2].Find("client")->Text(), "windows-live-mail");
     // The identity the assistant does not work with is listed, but not as the one used.
-    const TJsonValue& otherIdentity = clients->Items()[0].Find("profiles")->Items().at(1);
+    const TJsonValue& otherIdentity = clients->Items()[1].Find("profiles")->Items().at(1);
     EXPECT_EQ(otherIdentity.Find("name")->Text(), "Anna privat");
     EXPECT_FALSE(otherIdentity.Find("used")->IsTrue());
     // The whole key, where the table shows the account file's name.
-    EXPECT_EQ(clients->Items()[1]
+    EXPECT_EQ(clients->Items()[2]
                   .Find("profiles")
                   ->Items()
                   .at(0)
@@ -106,7 +111,7 @@ TEST_F(DemoSystemTest, ListAsJsonNamesTheClientAsTheOptionsDo) {
               "C:\\Documents and Settings\\User\\Local Settings\\Application "
               "Data\\Microsoft\\Windows Live "
               "Mail\\pop.quenlix.example\\account{4B6E2D0A-91C3-4F7E-A5D2-3C8B1E06F947}.oeaccount");
-    const TJsonValue& thunderbird = clients->Items()[2];
+    const TJsonValue& thunderbird = clients->Items()[3];
     EXPECT_EQ(thunderbird.Find("client")->Text(), "thunderbird");
     EXPECT_EQ(thunderbird.Find("version")->Text(), "2.0.0.24");
     const TJsonValue& profile = thunderbird.Find("profiles")->Items().at(0);

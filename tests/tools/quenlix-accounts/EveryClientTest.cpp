@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 
 const std::string Secret = "Zweites Geheimnis 7";
 
-// The demo machine (Windows XP: Outlook Express with two identities, Windows Live Mail and
-// Thunderbird, each with an account of the provider) as a test system of its own.
+// The demo machine (Windows XP: Outlook 2003, Outlook Express with two identities, Windows Live
+// Mail and Thunderbird, each with an account of the provider) as a test system of its own.
 std::unique_ptr<TTestSystem> DemoSystem() {
     auto system = std::make_unique<TTestSystem>();
     const fs::path made = system->Root() / "made";
@@ -63,7 +63,49 @@ std::unique_ptr<TTestSystem> VistaWithWindowsMail() {
     return system;
 }
 
-enum class TMachine { Demo, VistaWithWindowsMail };
+// Windows XP with Outlook 2000: the shared account tree with the provider's account and
+// another, each tied to the profile "Outlook" by its Internet E-Mail service.
+std::unique_ptr<TTestSystem> XpWithOutlook2000() {
+    const std::string omi = "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook\\OMI "
+                            "Account Manager";
+    const std::string profile = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows "
+                                "NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles";
+    const auto service = [&profile](const std::string& key, const std::string& name) {
+        return "[" + profile + "\\Outlook\\" + key + "]\r\n\"001e3001\"=\"Internet-E-Mail - " +
+               name + "\"\r\n\"001e3d09\"=\"IMAIL\"\r\n\"001e661f\"=\"" + name + "\"\r\n\r\n";
+    };
+    const std::string hklm =
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
+        "Paths\\OUTLOOK.EXE]\r\n@=\"C:\\\\Program Files\\\\Microsoft "
+        "Office\\\\Office\\\\OUTLOOK.EXE\"\r\n\r\n";
+    const std::string hkcu =
+        "[" + omi +
+        "]\r\n\"Account Name\"=dword:00000003\r\n\"Default Mail Account\"="
+        "\"00000001\"\r\n\r\n[" +
+        omi +
+        "\\Accounts\\00000001]\r\n\"Account Name\"="
+        "\"pop.example.org\"\r\n\"POP3 Server\"=\"pop.example.org\"\r\n\"SMTP Email "
+        "Address\"=\"anna@example.org\"\r\n\r\n[" +
+        omi +
+        "\\Accounts\\00000002]\r\n"
+        "\"Account Name\"=\"Quenlix mail\"\r\n\"Connection Type\"=dword:00000003\r\n"
+        "\"POP3 Server\"=\"pop.quenlix.example\"\r\n\"POP3 User Name\"=\"anna.muster\"\r\n"
+        "\"SMTP Server\"=\"smtp.quenlix.example\"\r\n\"SMTP Email Address\"="
+        "\"anna.muster@quenlix.example\"\r\n\r\n[" +
+        profile +
+        "]\r\n\"DefaultProfile\"="
+        "\"Outlook\"\r\n\r\n[" +
+        profile +
+        "\\Outlook\\0a0d020000000000c000000000000046]"
+        "\r\n\"000b0340\"=hex:00,00\r\n\r\n" +
+        service("2a3d5e8c1b4f4d7a9e6c0b1a2f3e4d5c", "pop.example.org") +
+        service("a1b2c3d4e5f647188a9b0c1d2e3f4051", "Quenlix mail");
+    auto system = std::make_unique<TTestSystem>("", hklm, hkcu);
+    system->WritePe("C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE", 9, 0, 2627, 0);
+    return system;
+}
+
+enum class TMachine { Demo, VistaWithWindowsMail, XpWithOutlook2000 };
 
 struct TClientCase {
     const char* Name;
@@ -78,7 +120,15 @@ void PrintTo(const TClientCase& row, std::ostream* out) {
 }
 
 std::unique_ptr<TTestSystem> MakeMachine(TMachine machine) {
-    return machine == TMachine::Demo ? DemoSystem() : VistaWithWindowsMail();
+    switch (machine) {
+    case TMachine::Demo:
+        return DemoSystem();
+    case TMachine::VistaWithWindowsMail:
+        return VistaWithWindowsMail();
+    case TMachine::XpWithOutlook2000:
+        break;
+    }
+    return XpWithOutlook2000();
 }
 
 TArgs Add(const std::string& client) {
@@ -193,6 +243,15 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         TClientCase{"OutlookExpressAdaptByKey", TMachine::Demo, siOutlookExpress,
                     Adapt("outlook-express", "--key=00000003"), "anna.muster@quenlix.example"},
+        // Outlook 2003 takes what the tool's "outlook" stands for on the demo machine.
+        TClientCase{"OutlookAdd", TMachine::Demo, siOutlook, Add("outlook"), ""},
+        TClientCase{"OutlookAdaptByKey", TMachine::Demo, siOutlook,
+                    Adapt("outlook", "--key=00000002"), "anna.muster@quenlix.example"},
+        // Without Outlook 2002/2003/2007 "outlook" stands for Outlook 98/2000.
+        TClientCase{"Outlook2000Add", TMachine::XpWithOutlook2000, siOutlook98, Add("outlook"), ""},
+        TClientCase{"Outlook2000AdaptByAddress", TMachine::XpWithOutlook2000, siOutlook98,
+                    Adapt("outlook", "--address=anna.muster@quenlix.example"),
+                    "anna.muster@quenlix.example"},
         TClientCase{"WindowsLiveMailAdd", TMachine::Demo, siWindowsLiveMail,
                     Add("windows-live-mail"), ""},
         // The key as the list shows it: the account file's name.

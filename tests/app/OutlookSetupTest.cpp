@@ -1,0 +1,259 @@
+// The whole wizard writing into Outlook: a new account in Outlook 2000 (shared account tree and
+// a MAPI profile) and in Outlook 2003 (the profile's own account section), the demo machine's
+// Outlook 2003 account adapted in place, and the Outlook button leading to the newer store.
+#include "SetupFixture.h"
+
+#include <clients/outlook/StoredPasswords.h>
+#include <platform/RegText.h>
+#include <platform/Registry.h>
+
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <optional>
+
+using namespace app_testing;
+using testing_support::TPop3Script;
+
+namespace {
+
+const char* const Address = "anna.muster@quenlix.example";
+const std::string OutlookExe = "C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE";
+const std::string Profiles =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles";
+const std::string Omi = "Software\\Microsoft\\Office\\Outlook\\OMI Account Manager";
+const std::string Manager = Profiles + "\\Outlook\\9375CFF0413111d3B88A00104B2A6676";
+
+TPop3Script AnnasMailbox() {
+    TPop3Script script;
+    script.User = Address;
+    script.Password = "Geheim-42";
+    return script;
+}
+
+const std::string MachineKeys =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE]\r\n"
+    "@=\"C:\\\\Program Files\\\\Microsoft Office\\\\Office\\\\OUTLOOK.EXE\"\r\n";
+
+// Outlook 2000 with one account of another provider in the shared tree and its Internet E-Mail
+// service in the profile "Outlook".
+const std::string Outlook2000Hive =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\" +
+    Omi +
+    "]\r\n\"Account Name\"=dword:00000002\r\n"
+    "\"Default Mail Account\"=\"00000001\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\" +
+    Omi +
+    "\\Accounts\\00000001]\r\n"
+    "\"Account Name\"=\"pop.example.org\"\r\n\"POP3 Server\"=\"pop.example.org\"\r\n"
+    "\"SMTP Email Address\"=\"anna@example.org\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\" +
+    Profiles +
+    "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\" +
+    Profiles +
+    "\\Outlook\\0a0d020000000000c000000000000046]\r\n"
+    "\"000b0340\"=hex:00,00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\" +
+    Profiles +
+    "\\Outlook\\2a3d5e8c1b4f4d7a9e6c0b1a2f3e4d5c]\r\n"
+    "\"001e661f\"=\"pop.example.org\"\r\n";
+
+// Outlook 2003 with one account of another provider in the profile "Outlook".
+const std::string Outlook2003Hive = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\11.0]\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\" +
+                                    Profiles +
+                                    "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\" +
+                                    Profiles +
+                                    "\\Outlook\\0a0d020000000000c000000000000046]\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\" +
+                                    Manager +
+                                    "]\r\n"
+                                    "\"{ED475418-B0D6-11D2-8C3B-00104B2A6676}\"=hex:01,00,00,00\r\n"
+                                    "\"NextAccountID\"=dword:00000002\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\" +
+                                    Manager +
+                                    "\\00000001]\r\n"
+                                    "\"clsid\"=\"{ED475411-B0D6-11D2-8C3B-00104B2A6676}\"\r\n"
+                                    "\"Account Name\"=hex:70,00,6f,00,70,00,00,00\r\n"
+                                    "\"POP3 Server\"=hex:70,00,6f,00,70,00,00,00\r\n";
+
+std::optional<std::vector<std::uint8_t>> Value(const std::string& key, const std::string& name) {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    if (!registry.OpenKeyReadOnly("\\" + key) || !registry.ValueExists(name)) {
+        return std::nullopt;
+    }
+    return registry.ReadRaw(name, nullptr);
+}
+
+std::optional<std::int32_t> IntegerAt(const std::string& key, const std::string& name) {
+    const auto bytes = Value(key, name);
+    if (!bytes || bytes->size() != 4) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>((*bytes)[0] | (*bytes)[1] << 8 | (*bytes)[2] << 16 |
+                                     std::uint32_t((*bytes)[3]) << 24);
+}
+
+std::optional<std::string> StringAt(const std::string& key, const std::string& name) {
+    const auto bytes = Value(key, name);
+    return bytes ? std::optional<std::string>(platform::reg::RegDataToString(*bytes))
+                 : std::nullopt;
+}
+
+std::vector<std::string> Subkeys(const std::string& key) {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    return registry.OpenKeyReadOnly("\\" + key) ? registry.GetKeyNames()
+                                                : std::vector<std::string>();
+}
+
+class OutlookSetupTest : public TSetupFixture {
+protected:
+    // Outlook of the major version on the Windows XP machine the hosted service needs.
+    void InstallOutlook(int major, const std::string& hive) {
+        UseHostedService(AnnasMailbox());
+        System().WritePe(OutlookExe, major, 0, 2627, 0);
+        // Hive files changed on disk are read at the next registry access.
+        std::ofstream(System().Root() / "registry" / "HKEY_LOCAL_MACHINE.reg", std::ios::binary)
+            << MachineKeys;
+        std::ofstream(System().Root() / "registry" / "HKEY_CURRENT_USER.reg", std::ios::binary)
+            << hive;
+    }
+    void CreateAccountThroughTheOutlookButton(const QString& caption) {
+        Launch();
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("AccountType")) << "no Quenlix account to adapt";
+        ASSERT_TRUE(AccountType().rbOfficeOutlook->isVisible());
+        EXPECT_EQ(AccountType().rbOfficeOutlook->text(), caption);
+        QTest::mouseClick(AccountType().rbOfficeOutlook, Qt::LeftButton);
+        ASSERT_TRUE(ClickNext());
+        FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                     QStringLiteral("Geheim-42"));
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    }
+};
+
+} // namespace
+
+TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoOutlook2000AndItsProfile) {
+    InstallOutlook(9, Outlook2000Hive);
+    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
+
+    const std::string key = Omi + "\\Accounts\\00000002";
+    EXPECT_EQ(StringAt(key, "Account Name"), Address);
+    EXPECT_EQ(StringAt(key, "SMTP Display Name"), "Anna Muster");
+    EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
+    EXPECT_EQ(IntegerAt(key, "POP3 Secure Connection"), 1);
+    EXPECT_EQ(IntegerAt(key, "SMTP Port"), 465);
+    EXPECT_EQ(IntegerAt(key, "SMTP Secure Connection"), 1);
+    EXPECT_EQ(IntegerAt(key, "SMTP Use Sicily"), 2);
+    EXPECT_EQ(IntegerAt(key, "Connection Type"), 3);
+    EXPECT_EQ(IntegerAt(Omi, "Account Name"), 3);
+    EXPECT_EQ(StringAt(Omi, "Default Mail Account"), "00000001") << "the box was not ticked";
+    // The new service with its transport and address book joined the profile.
+    int services = 0;
+    for (const std::string& section : Subkeys(Profiles + "\\Outlook")) {
+        services += StringAt(Profiles + "\\Outlook\\" + section, "001e661f") == Address ? 1 : 0;
+    }
+    EXPECT_EQ(services, 1);
+    EXPECT_EQ(Subkeys(Profiles + "\\Outlook").size(), 5u);
+    TStoredPasswords passwords(TOutlookPasswordStore::Outlook98);
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    ASSERT_TRUE(passwords.ObtainProvider());
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
+    EXPECT_EQ(
+        passwords.ReadStoredPassword(passwords.ReadReferenceValue(registry, "POP3 Password2")),
+        "Geheim-42");
+    EXPECT_EQ(Dm().Outlook98Accounts->AccountCount(), 2);
+}
+
+TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoTheOutlook2003Profile) {
+    InstallOutlook(11, Outlook2003Hive);
+    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2003"));
+
+    const std::string key = Manager + "\\00000002";
+    EXPECT_EQ(StringAt(key, "Account Name"), Address);
+    EXPECT_EQ(StringAt(key, "Display Name"), "Anna Muster");
+    EXPECT_EQ(StringAt(key, "POP3 Server"), "pop.quenlix.example");
+    EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
+    EXPECT_EQ(IntegerAt(key, "SMTP Use Auth"), 1);
+    EXPECT_EQ(IntegerAt(key, "Leave on Server").value_or(0) & 1, 1);
+    EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
+              (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(IntegerAt(Manager, "NextAccountID"), 3);
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
+    EXPECT_EQ(UnsealPassword(registry, "POP3 Password"), "Geheim-42");
+    EXPECT_EQ(Dm().OutlookAccounts->AccountCount(), 2);
+}
+
+TEST_F(OutlookSetupTest, TheDemoMachinesOutlook2003AccountIsAdapted) {
+    InstallDemoMachine(AnnasMailbox());
+    {
+        const std::string key = Manager + "\\00000002";
+        ASSERT_EQ(StringAt(key, "Account Name"), "Quenlix mail");
+        Launch();
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
+        const QTreeWidget* list = AccountsList().lvAccounts;
+        ASSERT_EQ(list->topLevelItem(3)->text(0), QStringLiteral("Outlook 2003"));
+        ASSERT_EQ(list->topLevelItem(4)->text(1), QString::fromLatin1(Address));
+        ClickRow(4);
+        ASSERT_TRUE(ClickNext());
+        ASSERT_EQ(CurrentPage(), QStringLiteral("UserData")) << "the picked account is the target";
+        FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                     QStringLiteral("Geheim-42"));
+        ASSERT_TRUE(ClickNext());
+
+        EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+        EXPECT_EQ(StringAt(key, "Account Name"), Address);
+        EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
+        EXPECT_EQ(IntegerAt(key, "POP3 Use SSL"), 1);
+        EXPECT_EQ(IntegerAt(key, "SMTP Port"), 465);
+        EXPECT_EQ(IntegerAt(key, "SMTP Use SSL"), 1);
+        EXPECT_EQ(IntegerAt(key, "SMTP Use Auth"), 1);
+        EXPECT_EQ(IntegerAt(key, "Leave on Server"), 0x000a0001) << "its ten days stay";
+        EXPECT_FALSE(IntegerAt(key, "POP3 Remember Passwd"));
+        EXPECT_EQ(IntegerAt(key, "Mini UID"), 0x6c03f5a2) << "Outlook's own values stay";
+        EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
+                  (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}))
+            << "two accounts and an unticked box: the other stays the default";
+        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+        ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
+        EXPECT_EQ(UnsealPassword(registry, "POP3 Password"), "Geheim-42");
+        registry.CloseKey();
+        ResetApplication();
+    }
+    UninstallDemoMachine();
+}
+
+TEST_F(OutlookSetupTest, TheOutlookButtonWritesToTheNewerStoreWhenBothAreThere) {
+    UseSystem("[Windows]\nPlatform=NT\nMajor=5\nMinor=0\n"); // no login check on Windows 2000
+    TStandInStore* older = nullptr;
+    TStandInStore* newer = nullptr;
+    Launch([&](T_dm& dm) {
+        auto outlook98 = std::make_unique<TStandInStore>("Outlook 2000");
+        auto outlook = std::make_unique<TStandInStore>("Outlook 2003");
+        older = outlook98.get();
+        newer = outlook.get();
+        dm.Outlook98Accounts = std::move(outlook98);
+        dm.OutlookAccounts = std::move(outlook);
+    });
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(AccountType().rbOfficeOutlook->text(), QStringLiteral("Outlook 2003"));
+    QTest::mouseClick(AccountType().rbOfficeOutlook, Qt::LeftButton);
+    ASSERT_TRUE(ClickNext());
+    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    EXPECT_EQ(newer->Saved, std::vector<std::string>{Address});
+    EXPECT_TRUE(older->Saved.empty());
+}
