@@ -4,6 +4,7 @@
 
 #include "fixtures/OutlookExpressIdentities.h"
 
+#include <clients/ProviderAccountSettings.h>
 #include <clients/outlook/OutlookExpress.h>
 
 #include <support/TestSystem.h>
@@ -16,6 +17,9 @@
 namespace {
 
 using namespace bench_fixtures;
+
+const TProviderAccountValues Values{"Anna Muster", "anna@quenlix.example", "anna@quenlix.example",
+                                    "Geheim-42", false};
 
 std::unique_ptr<testing_support::TTestSystem> MakeSystem(int identities, bool passwords) {
     auto system = std::make_unique<testing_support::TTestSystem>(
@@ -50,14 +54,7 @@ void BM_SaveNewAccountInto100Identities(benchmark::State& state) {
     for (auto _ : state) {
         auto* account = dynamic_cast<TPOPMailAccount*>(store.AddAccount(
             AccountKindPOP, "anna@quenlix.example", "anna@quenlix.example", "Geheim-42"));
-        account->SetIncomingServer("pop.quenlix.example");
-        account->SetIncomingPort(995);
-        account->SetUseSSL(true);
-        account->SetLeaveOnServer(true);
-        account->SetSmtpServer("smtp.quenlix.example");
-        account->SetSmtpAuthMode(1);
-        account->SetSmtpUseSSL(true);
-        account->SetSmtpPort(465);
+        ApplyProviderSettings(*account, Values, false);
         account->Save();
     }
 }

@@ -5,6 +5,7 @@
 
 #include "fixtures/OutlookProfiles.h"
 
+#include <clients/ProviderAccountSettings.h>
 #include <clients/outlook/Outlook2002.h>
 #include <clients/outlook/Outlook98.h>
 
@@ -18,6 +19,9 @@
 namespace {
 
 using namespace bench_fixtures;
+
+const TProviderAccountValues Values{"Anna Muster", "anna@quenlix.example", "anna@quenlix.example",
+                                    "Geheim-42", false};
 
 std::unique_ptr<testing_support::TTestSystem> MakeSystem(int major, const std::string& hive) {
     auto system = std::make_unique<testing_support::TTestSystem>("", OutlookMachineKeys(), hive);
@@ -62,14 +66,7 @@ template <typename TStore> void SaveNewAccount(benchmark::State& state) {
     for (auto _ : state) {
         auto* account = dynamic_cast<TPOPMailAccount*>(store.AddAccount(
             AccountKindPOP, "anna@quenlix.example", "anna@quenlix.example", "Geheim-42"));
-        account->SetIncomingServer("pop.quenlix.example");
-        account->SetIncomingPort(995);
-        account->SetUseSSL(true);
-        account->SetLeaveOnServer(true);
-        account->SetSmtpServer("smtp.quenlix.example");
-        account->SetSmtpAuthMode(1);
-        account->SetSmtpUseSSL(true);
-        account->SetSmtpPort(465);
+        ApplyProviderSettings(*account, Values, false);
         account->Save();
     }
 }
