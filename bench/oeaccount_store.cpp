@@ -1,11 +1,11 @@
 // The Windows Mail store on a Vista machine with 10 to 1,000 account files (each with two sealed
 // passwords): construction, which reads and unseals every file, and saving one new account.
 
-#include <clients/oeaccount/OeAccountPasswords.h>
+#include "fixtures/OeAccountFiles.h"
+
 #include <clients/oeaccount/WindowsMail.h>
 
 #include <platform/Files.h>
-#include <platform/RegText.h>
 #include <platform/System.h>
 #include <support/TestSystem.h>
 
@@ -15,51 +15,21 @@
 
 namespace {
 
+using namespace bench_fixtures;
+
 const std::string Exe = "C:\\Program Files\\Windows Mail\\WinMail.exe";
-const std::string SaltHex = "5A0C913ED247881BF0662DA9137EC405";
 
 testing_support::TTestSystem& System() {
     static testing_support::TTestSystem system(
         testing_support::TTestMachine().Windows(testing_support::TTestWindows::Vista).Ini(),
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
         "Paths\\WinMail.exe]\r\n@=\"C:\\\\Program Files\\\\Windows Mail\\\\WinMail.exe\"\r\n",
-        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Mail]\r\n"
-        "\"Salt\"=hex:5a,0c,91,3e,d2,47,88,1b,f0,66,2d,a9,13,7e,c4,05\r\n");
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Mail]\r\n" + OeAccountSaltReg);
     return system;
 }
 
 std::string LocalFolders() {
     return platform::MachineFacts().LocalAppData + "\\Microsoft\\Windows Mail\\Local Folders\\";
-}
-
-std::string Utf16File(const std::string& text) {
-    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    platform::reg::AppendUtf16Bytes(bytes, platform::Utf8ToUtf16(text));
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// An account file as the client writes it (indented, CRLF), with its own sealed passwords.
-std::string AccountFile(int i) {
-    const std::string k = std::to_string(i);
-    const auto value = [](const std::string& name, const char* type, const std::string& text) {
-        return "\t<" + name + " type=\"" + type + "\">" + text + "</" + name + ">\r\n";
-    };
-    return Utf16File("<?xml version=\"1.0\" encoding=\"utf-16\" ?>\r\n<MessageAccount>\r\n" +
-                     value("Account_Name", "SZ", "Account " + k) +
-                     value("Connection_Type", "DWORD", "00000003") +
-                     value("POP3_Server", "SZ", "pop" + k + ".x.example") +
-                     value("POP3_User_Name", "SZ", "u" + k) +
-                     value("POP3_Password2", "BINARY", ProtectPassword("password " + k, SaltHex)) +
-                     value("POP3_Port", "DWORD", "000003e3") +
-                     value("POP3_Secure_Connection", "DWORD", "00000001") +
-                     value("SMTP_Server", "SZ", "smtp" + k + ".x.example") +
-                     value("SMTP_Display_Name", "SZ", "User " + k) +
-                     value("SMTP_Email_Address", "SZ", "u" + k + "@x.example") +
-                     value("SMTP_Port", "DWORD", "000001d1") +
-                     value("SMTP_Use_Sicily", "DWORD", "00000003") +
-                     value("SMTP_User_Name", "SZ", "u" + k) +
-                     value("SMTP_Password2", "BINARY", ProtectPassword("smtp " + k, SaltHex)) +
-                     value("Leave_Mail_On_Server", "DWORD", "00000001") + "</MessageAccount>\r\n");
 }
 
 // Exactly n account files in Local Folders.
@@ -74,7 +44,7 @@ void Prepare(int n) {
     }
     for (int i = 0; i < n; ++i) {
         System().WriteFile(LocalFolders() + "account{" + std::to_string(i) + "}.oeaccount",
-                           AccountFile(i));
+                           OeAccountFile(i));
     }
 }
 

@@ -1,10 +1,11 @@
 // The Thunderbird store with a profile of 1 to 500 accounts: loading, and creating and saving
 // one new account.
 
+#include "fixtures/ThunderbirdProfile.h"
+
 #include <clients/mozilla/Thunderbird.h>
 
 #include <platform/Files.h>
-#include <platform/System.h>
 #include <support/TestSystem.h>
 
 #include <benchmark/benchmark.h>
@@ -13,69 +14,24 @@
 
 namespace {
 
-const std::string kExe = "C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe";
+using namespace bench_fixtures;
 
 testing_support::TTestSystem& System() {
-    static testing_support::TTestSystem system(
-        "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
-            "Paths\\thunderbird.exe]\r\n@=\"C:\\\\Program Files\\\\Mozilla "
-            "Thunderbird\\\\thunderbird.exe\"\r\n");
+    static testing_support::TTestSystem system("", ThunderbirdAppPathsReg());
     return system;
 }
 
 std::string ProfileDir() {
-    return platform::MachineFacts().AppData + "\\Thunderbird\\Profiles\\b";
-}
-
-std::string Pref(const std::string& name, const std::string& value) {
-    return "user_pref(\"" + name + "\", \"" + value + "\");\r\n";
-}
-std::string Pref(const std::string& name, int value) {
-    return "user_pref(\"" + name + "\", " + std::to_string(value) + ");\r\n";
-}
-
-// prefs.js of a profile with local folders and n POP accounts, each with its own outgoing server.
-std::string MakePrefs(int n) {
-    std::string text = "# Mozilla User Preferences\r\n\r\n";
-    std::string accounts = "account1";
-    std::string smtps;
-    text += Pref("mail.account.account1.server", "server1");
-    text += Pref("mail.server.server1.type", "none");
-    for (int i = 2; i <= n + 1; ++i) {
-        const std::string k = std::to_string(i);
-        const std::string id = "mail.identity.id" + k + ".";
-        const std::string srv = "mail.server.server" + k + ".";
-        const std::string smtp = "mail.smtpserver.smtp" + k + ".";
-        accounts += ",account" + k;
-        smtps += (smtps.empty() ? "smtp" : ",smtp") + k;
-        text += Pref("mail.account.account" + k + ".identities", "id" + k);
-        text += Pref("mail.account.account" + k + ".server", "server" + k);
-        text += Pref(id + "fullName", "User " + k) + Pref(id + "useremail", "u" + k + "@x.example");
-        text += Pref(id + "smtpServer", "smtp" + k) + Pref(id + "valid", "true");
-        text += Pref(id + "draft_folder", "mailbox://u" + k + "@pop.x.example/Drafts");
-        text += Pref(id + "fcc_folder", "mailbox://u" + k + "@pop.x.example/Sent");
-        text += Pref(srv + "type", "pop3") + Pref(srv + "hostname", "pop" + k + ".x.example");
-        text += Pref(srv + "userName", "u" + k) + Pref(srv + "name", "Account " + k);
-        text += Pref(srv + "port", 995) + Pref(srv + "socketType", 3);
-        text += Pref(srv + "directory", "C:\\\\Mail\\\\pop" + k);
-        text += Pref(srv + "directory-rel", "[ProfD]Mail/pop" + k);
-        text += Pref(smtp + "hostname", "smtp" + k + ".x.example") + Pref(smtp + "port", 465);
-        text += Pref(smtp + "auth_method", 1) + Pref(smtp + "username", "u" + k);
-    }
-    text += Pref("mail.accountmanager.accounts", accounts);
-    text += Pref("mail.smtpservers", smtps);
-    return text;
+    return ThunderbirdProfileDir("b");
 }
 
 void Prepare(int n) {
     static bool installed = false;
     if (!installed) {
-        System().WritePe(kExe, 2, 0, 0, 24);
-        System().WriteFile(platform::MachineFacts().AppData + "\\Thunderbird\\profiles.ini",
-                           "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/b\r\n");
+        InstallThunderbird(System(), {"b"});
         installed = true;
     }
-    System().WriteFile(ProfileDir() + "\\prefs.js", MakePrefs(n));
+    System().WriteFile(ProfileDir() + "\\prefs.js", ThunderbirdPrefs(n));
 }
 
 void BM_StoreLoad(benchmark::State& state) {

@@ -8,6 +8,7 @@
 #include "platform/WinPath.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -36,19 +37,36 @@ detail::TWinPath Parse(const std::string& windowsPath) {
     return detail::ParseWinPath(windowsPath, GetCurrentDirectory());
 }
 
-// The host entry of `name` inside `dir`: the exact name if present, else the first entry
-// equal without case; the name itself when nothing matches (for creation).
-fs::path FindComponent(const fs::path& dir, const std::string& name) {
+bool IsLink(const fs::path& host) {
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(dir / name, ec)))
-        return dir / name;
+    return fs::is_symlink(fs::symlink_status(host, ec));
+}
+
+struct TComponent {
+    fs::path Host;
+    bool Link = false;
+};
+
+// The host entry of `name` inside `dir`: the exact name if present, else the first entry
+// equal without case; the name itself when nothing matches (for creation). The status read to
+// find it tells whether it is a link, so that is not asked again.
+TComponent FindComponent(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    fs::path exact = dir / name;
+    const fs::file_status status = fs::symlink_status(exact, ec);
+    if (fs::exists(status))
+        return {std::move(exact), fs::is_symlink(status)};
     std::string best;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string candidate = it->path().filename().string();
         if (detail::SameTextNoCase(candidate, name) && (best.empty() || candidate < best))
             best = candidate;
     }
-    return dir / (best.empty() ? name : best);
+    if (best.empty())
+        return {std::move(exact), false};
+    fs::path found = dir / best;
+    const bool link = IsLink(found);
+    return {std::move(found), link};
 }
 
 // A symbolic link on the drive is followed only when it leads to a place on the drive: one
@@ -65,11 +83,6 @@ bool LinkStaysOnDrive(const fs::path& link, const fs::path& drive) {
            base.end();
 }
 
-bool IsLink(const fs::path& host) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(host, ec));
-}
-
 // The host path of a Windows path on the drive; empty when it names nothing there.
 fs::path Resolve(const detail::TWinPath& path) {
     if (!path.Valid || path.Drive != "C:")
@@ -81,8 +94,9 @@ fs::path Resolve(const detail::TWinPath& path) {
     for (const std::string& component : path.Components) {
         if (detail::HasWildcards(component) || detail::IsTemporaryName(component))
             return {};
-        host = FindComponent(host, component);
-        if (IsLink(host) && !LinkStaysOnDrive(host, drive))
+        TComponent found = FindComponent(host, component);
+        host = std::move(found.Host);
+        if (found.Link && !LinkStaysOnDrive(host, drive))
             return {};
     }
     return host;
@@ -121,6 +135,32 @@ std::optional<TFindEntry> EntryOf(const fs::path& host, const std::string& name,
     entry.LastAccessTime = ToFileTime(st.stx_atime);
     entry.LastWriteTime = ToFileTime(st.stx_mtime);
     return entry;
+}
+
+// Whether the Windows path names a folder, as a transaction in progress will leave it or as it
+// is on the drive; `host` is the path's host path, resolved already.
+bool IsFolderAt(const std::string& windowsPath, const fs::path& host) {
+    if (const detail::TPendingPath* pending = detail::PendingPath(windowsPath))
+        return pending->NewKind == detail::TPathKind::Folder;
+    std::error_code ec;
+    return !host.empty() && fs::is_directory(host, ec);
+}
+
+// Sorts as Windows lists a folder, by name without case (and by name where only case differs);
+// each name is folded once, not at every comparison.
+void SortByFoldedName(std::vector<TFindEntry>& files) {
+    std::vector<std::pair<std::string, TFindEntry>> keyed;
+    keyed.reserve(files.size());
+    for (TFindEntry& file : files) {
+        std::string key = detail::FoldCase(file.Name);
+        keyed.emplace_back(std::move(key), std::move(file));
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.Name < b.second.Name;
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        files[i] = std::move(keyed[i].second);
+    }
 }
 
 } // namespace
@@ -191,11 +231,7 @@ bool FileExists(const std::string& path) {
 }
 
 bool DirectoryExists(const std::string& path) {
-    if (const detail::TPendingPath* pending = detail::PendingPath(path))
-        return pending->NewKind == detail::TPathKind::Folder;
-    std::error_code ec;
-    const fs::path host = HostPath(path);
-    return !host.empty() && fs::is_directory(host, ec);
+    return IsFolderAt(path, HostPath(path));
 }
 
 bool ForceDirectories(const std::string& path) {
@@ -223,7 +259,11 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     std::ifstream in(host, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // In blocks: a stream iterator costs a call per byte.
+    std::string bytes;
+    std::array<char, 64 * 1024> block;
+    while (in.read(block.data(), block.size()), in.gcount() > 0)
+        bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
     if (in.bad())
         return std::nullopt;
     return bytes;
@@ -321,7 +361,7 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
     const fs::path hostDir = Resolve(dir);
     const std::string dirPath = detail::JoinWinPath(dir);
     std::error_code ec;
-    if (hostDir.empty() || !DirectoryExists(dirPath))
+    if (hostDir.empty() || !IsFolderAt(dirPath, hostDir))
         return found;
     const std::string prefix = dir.Components.empty() ? dirPath : dirPath + "\\";
     if (!dir.Components.empty()) {
@@ -349,9 +389,7 @@ std::vector<TFindEntry> FindFiles(const std::string& pattern) {
             files.push_back(*entry);
     }
     detail::MergePendingEntries(dirPath, mask, files);
-    std::sort(files.begin(), files.end(), [](const TFindEntry& a, const TFindEntry& b) {
-        return detail::FoldCase(a.Name) < detail::FoldCase(b.Name);
-    });
+    SortByFoldedName(files);
     found.insert(found.end(), files.begin(), files.end());
     return found;
 }

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace platform::detail {
 
@@ -20,6 +21,16 @@ constexpr std::size_t KeyFileSize = 4 + 16 + 32;
 
 // One thread at a time makes a scope's first key, so a process never makes two.
 std::mutex CreationMutex;
+
+// Keys already read, by key folder and GUID. A key file never changes once written, so a key
+// read once stays right while its system is installed; without this, every unseal read its key
+// file again (at start-up, once per stored password).
+struct TKnownKey {
+    std::string Folder;
+    TMasterKey Key;
+};
+std::mutex KnownKeysMutex;
+std::vector<TKnownKey> KnownKeys; // a handful: the user's keys and the machine's
 
 std::string KeyFileName(const TGUID& id) {
     std::string name = GuidToString(id).substr(1, 36);
@@ -124,7 +135,23 @@ std::optional<TMasterKey> FindMasterKey(TKeyScope scope, const TGUID& id) {
     if (!SystemInstalled()) {
         return std::nullopt;
     }
-    return ReadKeyFile(MasterKeyFolder(scope), id);
+    const std::string folder = MasterKeyFolder(scope);
+    std::lock_guard lock(KnownKeysMutex);
+    for (const TKnownKey& known : KnownKeys) {
+        if (known.Folder == folder && SameGuid(known.Key.Id, id)) {
+            return known.Key;
+        }
+    }
+    auto key = ReadKeyFile(folder, id);
+    if (key) {
+        KnownKeys.push_back({folder, *key});
+    }
+    return key;
+}
+
+void ForgetMasterKeys() {
+    std::lock_guard lock(KnownKeysMutex);
+    KnownKeys.clear();
 }
 
 } // namespace platform::detail

@@ -28,7 +28,11 @@ std::string MasterKeyFolder(TKeyScope scope);
 // The key new seals use; made from fresh random bytes and written atomically when the scope has
 // none yet. nullopt when no key can be read or made (no system, a folder that cannot be made).
 std::optional<TMasterKey> PreferredMasterKey(TKeyScope scope);
-// The key of that GUID in the scope's folder; nullopt when it is missing or damaged.
+// The key of that GUID in the scope's folder; nullopt when it is missing or damaged. A key once
+// read is kept in memory until ForgetMasterKeys.
 std::optional<TMasterKey> FindMasterKey(TKeyScope scope, const TGUID& id);
+// Forgets the keys read so far; called when a system is installed or uninstalled, so that no
+// key of one system opens the blobs of another.
+void ForgetMasterKeys();
 
 } // namespace platform::detail

@@ -97,16 +97,20 @@ THive::THive(std::string rootName)
     Root_->Implicit = true;
 }
 
+// Walks the path name by name without copying it into a list first: every value read looks
+// its key up again, so this runs thousands of times at start-up. An empty name finds nothing.
 TRegKey* THive::Find(std::string_view path) const {
-    std::vector<std::string> names;
-    if (!SplitKeyPath(path, names)) {
-        return nullptr;
-    }
     TRegKey* key = Root_.get();
-    for (const std::string& name : names) {
-        key = key->FindSubKey(name);
-        if (key == nullptr) {
-            return nullptr;
+    while (!path.empty()) {
+        const std::size_t end = path.find('\\');
+        const std::string_view name = path.substr(0, end);
+        key = name.empty() ? nullptr : key->FindSubKey(name);
+        if (key == nullptr || end == std::string_view::npos) {
+            return key;
+        }
+        path.remove_prefix(end + 1);
+        if (path.empty()) {
+            return nullptr; // a trailing backslash
         }
     }
     return key;

@@ -42,6 +42,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
+#include "platform/MasterKeys.h"
 #include "platform/RegistryStore.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
@@ -304,6 +305,7 @@ void InstallSystem(const std::filesystem::path& root) {
         Installed = true;
     }
     detail::ResetFileState();
+    detail::ForgetMasterKeys();
 }
 
 void UninstallSystem() {
@@ -319,6 +321,7 @@ void UninstallSystem() {
                 Facts = ParseMachineFacts("", {});
             }
             detail::ResetFileState();
+            detail::ForgetMasterKeys();
         }
     } forget;
     detail::UnloadRegistry();

@@ -3,6 +3,7 @@
 // make the account a folder of its own, which the kill test cannot watch the inside of.)
 
 #include "KillScenario.h"
+#include "ProviderAccount.h"
 
 #include "clients/oeaccount/OeAccountDocument.h"
 #include "clients/oeaccount/OeAccountPasswords.h"
@@ -79,20 +80,9 @@ public:
         WriteHostFile(UserHive(), OldHive_);
     }
     void Save() override {
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *Store_->AddAccount(AccountKindPOP, Address, Address, "Geheim-42"));
-        account.SetAccountKey(Key); // the same file in every round
-        account.SetDisplayName("Anna Muster");
-        account.SetIncomingServer("pop.quenlix.example");
-        account.SetIncomingPort(995);
-        account.SetUseSSL(true);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer("smtp.quenlix.example");
-        account.SetSmtpPort(465);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpAuthMode(1);
-        account.SetIsDefault(true);
-        account.Save();
+        TMailAccount* account = Store_->AddAccount(AccountKindPOP, Address, Address, "");
+        account->SetAccountKey(Key); // the same file in every round
+        SaveProviderAccount(account, "Geheim-42");
     }
     // Every save seals the passwords afresh.
     std::string Comparable(const fs::path& file, std::string bytes) const override {

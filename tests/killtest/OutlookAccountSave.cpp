@@ -11,6 +11,7 @@
 // every round writes the same names.
 
 #include "KillScenario.h"
+#include "ProviderAccount.h"
 
 #include "accounts/RandomSource.h"
 #include "clients/outlook/Outlook2002.h"
@@ -160,24 +161,6 @@ std::string Outlook2003Hive() {
     return text + "\r\n";
 }
 
-void SetQuenlixValues(TMailAccount* added, const char* client) {
-    auto* account = dynamic_cast<TPOPMailAccount*>(added);
-    if (account == nullptr) {
-        throw std::runtime_error(std::string(client) + " has no profile to add the account to");
-    }
-    account->SetDisplayName("Anna Muster");
-    account->SetIncomingServer("pop.quenlix.example");
-    account->SetIncomingPort(995);
-    account->SetUseSSL(true);
-    account->SetLeaveOnServer(true);
-    account->SetSmtpServer("smtp.quenlix.example");
-    account->SetSmtpAuthMode(1);
-    account->SetSmtpUseSSL(true);
-    account->SetSmtpPort(465);
-    account->SetIsDefault(true);
-    account->Save();
-}
-
 template <typename TStore> class TOutlookAccountSave : public TKillScenario {
 public:
     TOutlookAccountSave(std::string name, int major, int build, std::string (*hive)())
@@ -193,7 +176,7 @@ public:
     void Save() override {
         TCountingRandom random;
         TStore store(false, random);
-        SetQuenlixValues(store.AddAccount(AccountKindPOP, Address, Address, ""), Name_.c_str());
+        SaveProviderAccount(store.AddAccount(AccountKindPOP, Address, Address, ""), "");
     }
 
 private:

@@ -6,6 +6,7 @@
 // save, so the new bytes would differ from run to run, and the test compares exact bytes.
 
 #include "KillScenario.h"
+#include "ProviderAccount.h"
 
 #include "clients/outlook/OutlookExpress.h"
 #include "platform/System.h"
@@ -52,22 +53,9 @@ public:
     void WriteOldState() override { WriteHostFile(File_, OldBytes_); }
     void Save() override {
         TOutlookExpressMailAccounts store(false);
-        auto* account = dynamic_cast<TPOPMailAccount*>(store.AddAccount(
-            AccountKindPOP, "anna.muster@quenlix.example", "anna.muster@quenlix.example", ""));
-        if (account == nullptr) {
-            throw std::runtime_error("Outlook Express was not found in the hive");
-        }
-        account->SetDisplayName("Anna Muster");
-        account->SetIncomingServer("pop.quenlix.example");
-        account->SetIncomingPort(995);
-        account->SetUseSSL(true);
-        account->SetLeaveOnServer(true);
-        account->SetSmtpServer("smtp.quenlix.example");
-        account->SetSmtpAuthMode(1);
-        account->SetSmtpUseSSL(true);
-        account->SetSmtpPort(465);
-        account->SetIsDefault(true);
-        account->Save();
+        SaveProviderAccount(store.AddAccount(AccountKindPOP, "anna.muster@quenlix.example",
+                                             "anna.muster@quenlix.example", ""),
+                            "");
     }
 
 private:

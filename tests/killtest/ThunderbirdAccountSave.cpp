@@ -3,6 +3,7 @@
 // account's mail folder created, all in one save.
 
 #include "KillScenario.h"
+#include "ProviderAccount.h"
 
 #include "accounts/MailAccount.h"
 #include "clients/mozilla/Json.h"
@@ -144,19 +145,9 @@ public:
         fs::remove_all(platform::HostPath(kNewFolder));
     }
     void Save() override {
-        auto& account = dynamic_cast<TPOPMailAccount&>(*Store_->AddAccount(
-            AccountKindPOP, "anna@quenlix.example", "anna@quenlix.example", "Geheim-42"));
-        account.SetAccountName("Anna Muster");
-        account.SetIncomingServer("pop.quenlix.example");
-        account.SetIncomingPort(995);
-        account.SetUseSSL(true);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer("smtp.quenlix.example");
-        account.SetSmtpPort(465);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpAuthMode(1);
-        account.SetIsDefault(true);
-        account.Save();
+        SaveProviderAccount(Store_->AddAccount(AccountKindPOP, "anna.muster@quenlix.example",
+                                               "anna.muster@quenlix.example", ""),
+                            "Geheim-42", true);
     }
     // Every save encrypts afresh and stamps its logins with a new GUID and the time.
     inline static const std::set<std::string> kVarying = {

@@ -157,6 +157,21 @@ TEST(DataProtection, ABlobOfAnotherMachineFailsToUnseal) {
     EXPECT_FALSE(Opens(machineBlob));
 }
 
+// The keys read to open a blob are kept while their system is installed, and no longer.
+TEST(DataProtection, AKeyUsedOnOneMachineOpensNothingOnTheNext) {
+    TDataBlob userBlob, machineBlob;
+    {
+        TTestSystem first;
+        userBlob = Seal(Bytes("user"), UserScope);
+        machineBlob = Seal(Bytes("machine"), MachineScope);
+        ASSERT_TRUE(Opens(userBlob));
+        ASSERT_TRUE(Opens(machineBlob));
+    }
+    TTestSystem second; // same user name and SID, other keys
+    EXPECT_FALSE(Opens(userBlob));
+    EXPECT_FALSE(Opens(machineBlob));
+}
+
 TEST(DataProtection, NoKeyFolderMeansNoSealNotACrash) {
     TTestSystem system;
     const std::string protect = "C:\\Documents and Settings\\User\\Application Data\\Microsoft";

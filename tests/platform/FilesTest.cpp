@@ -248,3 +248,22 @@ TEST(Files, CurrentDirectoryResolvesRelativePathsWithoutTouchingTheHost) {
     EXPECT_EQ(GetCurrentDirectory(), "C:\\work");
     EXPECT_EQ(fs::current_path(), hostCwd);
 }
+
+// Files are read in blocks: every byte value, and sizes around a block's edge, come back as
+// they were written.
+TEST(Files, ReadGivesBackEveryByteWhateverTheSize) {
+    TTestSystem sys;
+    ForceDirectories("C:\\Data");
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{65535},
+                                   std::size_t{65536}, std::size_t{65537}, std::size_t{200000}}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>((i * 7 + i / 256) % 256);
+        }
+        WriteFileAtomic("C:\\Data\\blob.bin", bytes);
+        const std::optional<std::string> read = ReadFileBytes("C:\\Data\\blob.bin");
+        ASSERT_TRUE(read.has_value()) << size;
+        EXPECT_EQ(read->size(), size);
+        EXPECT_TRUE(*read == bytes) << "bytes differ at size " << size;
+    }
+}

@@ -87,6 +87,19 @@ TEST(RegHive, NamesCompareWithoutCaseAndKeepTheirCase) {
     EXPECT_EQ(hive.Create("Software\\\\Quenlix"), nullptr);
 }
 
+// A path with an empty name anywhere finds nothing, even where its other names exist; the
+// empty path is the hive's root.
+TEST(RegHive, APathWithAnEmptyNameFindsNothing) {
+    THive hive("HKEY_CURRENT_USER");
+    ASSERT_NE(hive.Create("Software\\Quenlix\\Mail"), nullptr);
+    EXPECT_EQ(hive.Find(""), &hive.Root());
+    for (const char* path : {"\\Software", "Software\\", "Software\\\\Quenlix",
+                             "Software\\Quenlix\\Mail\\", "\\", "Software\\Quenlix\\\\"}) {
+        EXPECT_EQ(hive.Find(path), nullptr) << path;
+    }
+    EXPECT_NE(hive.Find("Software\\Quenlix\\Mail"), nullptr);
+}
+
 TEST(RegHive, SubkeysSortWithoutCaseAndValuesKeepCreationOrder) {
     THive hive("HKEY_CURRENT_USER");
     TRegKey* key = hive.Create("K");
