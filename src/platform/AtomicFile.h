@@ -40,6 +40,24 @@ void SyncDirectory(const std::filesystem::path& dir);
 // The permission bits of an existing file, else those of a new one (0644).
 unsigned ModeToKeep(const std::filesystem::path& file);
 
+// The host's file primitives that the write journal is built on, each answering as the
+// simulated system's host (POSIX) or Windows does. A "mode" is what the host keeps of a file's
+// protection: the permission bits on the simulated system, the attribute bits on Windows.
+TWriteResult MakeFolder(const std::filesystem::path& dir); // success when it exists already
+bool RemoveEmptyFolder(const std::filesystem::path& dir);
+bool RemoveFile(const std::filesystem::path& file); // false when it could not be removed
+// A second name for the file's content (a hard link); fails across volumes and file systems
+// that have none.
+bool LinkFile(const std::filesystem::path& file, const std::filesystem::path& link);
+TWriteResult SetFileMode(const std::filesystem::path& file, unsigned mode);
+bool IsRegularFile(const std::filesystem::path& file);
+// The error of the host's last failed call (errno, GetLastError) as the failure of a step.
+TWriteError LastHostError(const char* step);
+// Whether a rename failed because source and target lie on different volumes.
+bool IsOtherVolume(const TWriteError& error);
+// Ends the process at once, as a kill would (for kill tests).
+[[noreturn]] void KillThisProcess();
+
 // Replaces the file atomically, keeping the mode of the file it replaces. Removes stale
 // temporaries of ended processes from the folder first.
 TWriteResult ReplaceFileAtomically(const std::filesystem::path& file, const std::string& bytes,

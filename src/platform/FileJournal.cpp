@@ -1,11 +1,9 @@
 #include "platform/FileJournal.h"
 
-#include "platform/FileAttributes.h"
 #include "platform/SystemState.h"
 #include "platform/WinPath.h"
 
 #include <chrono>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -13,7 +11,9 @@ namespace platform::detail {
 
 namespace {
 
-constexpr unsigned WriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+// The attributes that SetFileAttributes changes, on both systems.
+constexpr std::uint32_t SettableBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 std::string Key(const std::string& path) {
     return FoldCase(NormalizePath(path));
@@ -38,31 +38,6 @@ std::string FolderOf(const std::string& path) {
 
 bool HasComponents(const std::string& normalizedPath) {
     return normalizedPath.size() > 3; // more than "C:\"
-}
-
-// The attributes a file gets that the transaction creates, as a plain write would give it.
-std::uint32_t NewFileAttributes(const std::string& normalizedPath) {
-    const std::uint32_t stored =
-        Attributes().Get(AttributeKey(normalizedPath)).value_or(FILE_ATTRIBUTE_ARCHIVE);
-    return stored == 0 ? FILE_ATTRIBUTE_NORMAL : stored;
-}
-
-unsigned FileModeAfter(const TPendingPath& path, const fs::path& host) {
-    const unsigned mode = path.OldKind == TPathKind::File ? ModeToKeep(host) : 0644;
-    if (!path.AttributesSet) {
-        return mode;
-    }
-    return (path.NewAttributes & FILE_ATTRIBUTE_READONLY) ? mode & ~WriteBits : mode | S_IWUSR;
-}
-
-// The entry of the attribute store after the change: nullopt when it is the default.
-std::optional<std::uint32_t> StoredAfter(const TPendingPath& path) {
-    if (path.NewKind == TPathKind::Folder) {
-        const std::uint32_t stored = path.NewAttributes & (StoredBits | FILE_ATTRIBUTE_READONLY);
-        return stored == 0 ? std::nullopt : std::optional(stored);
-    }
-    const std::uint32_t stored = path.NewAttributes & StoredBits;
-    return stored == FILE_ATTRIBUTE_ARCHIVE ? std::nullopt : std::optional(stored);
 }
 
 TFileChange ChangeOf(const TPendingPath& path, TFileChange::TKind kind) {
@@ -106,10 +81,8 @@ TPendingPath& TFileJournal::Note(const std::string& normalizedPath) {
     }
     TPendingPath path;
     path.Path = Spelled(normalizedPath);
-    struct stat info {};
     const fs::path host = HostPath(normalizedPath);
-    if (!host.empty() && ::stat(host.c_str(), &info) == 0) {
-        path.OldKind = S_ISDIR(info.st_mode) ? TPathKind::Folder : TPathKind::File;
+    if (!host.empty() && (path.OldKind = HostKindOf(host)) != TPathKind::Absent) {
         if (path.OldKind == TPathKind::File) {
             path.OldBytes = ReadFileBytes(normalizedPath);
         }
@@ -220,10 +193,9 @@ bool TFileJournal::SetAttributes(const std::string& path, std::uint32_t attribut
     TPendingPath& pending = Note(normalized);
     pending.AttributesSet = true;
     if (pending.NewKind == TPathKind::Folder) {
-        pending.NewAttributes =
-            FILE_ATTRIBUTE_DIRECTORY | (attributes & (StoredBits | FILE_ATTRIBUTE_READONLY));
+        pending.NewAttributes = FILE_ATTRIBUTE_DIRECTORY | (attributes & SettableBits);
     } else {
-        const std::uint32_t kept = attributes & (StoredBits | FILE_ATTRIBUTE_READONLY);
+        const std::uint32_t kept = attributes & SettableBits;
         pending.NewAttributes = kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
     }
     return true;
@@ -262,12 +234,6 @@ void TFileJournal::Plan(TCommitPlan& plan, TPlannedParts& parts,
         if (path.NewKind == TPathKind::File && path.NewBytes) {
             parts[plan.ReplaceFile(host, *path.NewBytes, FileModeAfter(path, host),
                                    TakeWriteFaultForTesting())] = {TKind::FileWrite, path.Path};
-        } else if (path.NewKind == TPathKind::File && path.AttributesSet) {
-            const unsigned oldMode = ModeToKeep(host);
-            const unsigned newMode = FileModeAfter(path, host);
-            if (newMode != oldMode) {
-                parts[plan.ChangeMode(host, oldMode, newMode)] = {TKind::Attributes, path.Path};
-            }
         } else if (path.OldKind == TPathKind::File && path.NewKind == TPathKind::Absent) {
             parts[plan.DeleteFile(host)] = {TKind::FileDelete, path.Path};
         } else if (path.OldKind != TPathKind::Folder && path.NewKind == TPathKind::Folder) {
@@ -275,16 +241,7 @@ void TFileJournal::Plan(TCommitPlan& plan, TPlannedParts& parts,
         } else if (path.OldKind == TPathKind::Folder && path.NewKind == TPathKind::Absent) {
             parts[plan.RemoveFolder(host)] = {TKind::FolderRemove, path.Path};
         }
-        const std::string key = AttributeKey(NormalizePath(path.Path));
-        if (path.NewKind == TPathKind::Absent && path.OldKind != TPathKind::Absent) {
-            attributes.erase(key);
-        } else if (path.AttributesSet) {
-            if (const auto stored = StoredAfter(path)) {
-                attributes[key] = *stored;
-            } else {
-                attributes.erase(key);
-            }
-        }
+        PlanAttributes(path, host, plan, parts, attributes);
     }
 }
 

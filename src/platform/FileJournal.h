@@ -68,6 +68,22 @@ private:
 // The journal of the write transaction open on the calling thread; nullptr when none is open.
 TFileJournal* ActiveFileJournal();
 
+// How the host keeps the attributes of the paths a transaction changes, one implementation per
+// backend: on the simulated system the read-only bit of a file lies in its permissions and the
+// other bits in the attribute store; on Windows the file system keeps them all.
+//
+// What lies at a host path now.
+TPathKind HostKindOf(const std::filesystem::path& host);
+// The attributes a file gets that the transaction creates, as a plain write would give it.
+std::uint32_t NewFileAttributes(const std::string& normalizedPath);
+// The mode (AtomicFile.h) that a file the transaction writes gets.
+unsigned FileModeAfter(const TPendingPath& path, const std::filesystem::path& host);
+// Plans what the path's new attributes change apart from a written file's mode: the mode of a
+// file or folder whose attributes were set, and the path's entry of the attribute store, into
+// `stored` (by folded path; the simulated system only).
+void PlanAttributes(const TPendingPath& path, const std::filesystem::path& host, TCommitPlan& plan,
+                    TPlannedParts& parts, std::map<std::string, std::uint32_t>& stored);
+
 // Reads through the pending changes of the calling thread's transaction.
 const TPendingPath* PendingPath(const std::string& path);
 // The entry a path will have: the one on disk, changed, added or taken away.

@@ -83,19 +83,6 @@ std::vector<TProcessEntry> ProcessSnapshot() {
     return processes;
 }
 
-bool ProcessRunning(const std::string& exeNameOrPath) {
-    if (exeNameOrPath.empty())
-        return false;
-    const bool wholePath = exeNameOrPath.find_first_of("\\/:") != std::string::npos;
-    const std::string wanted = wholePath ? NormalizePath(exeNameOrPath) : exeNameOrPath;
-    for (const TProcessEntry& process : ProcessSnapshot()) {
-        if (detail::SameTextNoCase(process.ExePath, wanted) ||
-            detail::SameTextNoCase(ExtractFileName(process.ExePath), wanted))
-            return true;
-    }
-    return false;
-}
-
 bool AutomationObjectRunning(const std::string& progId) {
     if (progId.empty())
         return false;

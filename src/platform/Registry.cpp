@@ -2,6 +2,7 @@
 
 #include "platform/RegHive.h"
 #include "platform/RegText.h"
+#include "platform/RegistryErrors.h"
 #include "platform/RegistryJournal.h"
 #include "platform/RegistryStore.h"
 
@@ -62,18 +63,6 @@ bool DeleteValueIn(TRegistryAccess& access, THKey root, reg::TRegKey& key,
         journal->BeforeValueChange(access, root, key);
     }
     return access.Hive(root, false)->DeleteValue(key, name);
-}
-
-[[noreturn]] void GetDataFailed(const std::string& name) {
-    throw ERegistryException("Failed to get data for '" + name + "'");
-}
-
-[[noreturn]] void InvalidType(const std::string& name) {
-    throw ERegistryException("Invalid data type for '" + name + "'");
-}
-
-[[noreturn]] void SetDataFailed(const std::string& name) {
-    throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
 } // namespace
@@ -272,29 +261,6 @@ bool TRegistry::ValueExists(const std::string& name) const {
     return State_->InspectValue(name, [](const reg::TRegValue* value) { return value != nullptr; });
 }
 
-namespace {
-
-TRegDataType DataTypeOf(TRegValueType type) {
-    switch (type) {
-    case TRegValueType::String:
-        return TRegDataType::rdString;
-    case TRegValueType::ExpandString:
-        return TRegDataType::rdExpandString;
-    case TRegValueType::DWord:
-        return TRegDataType::rdInteger;
-    case TRegValueType::Binary:
-        return TRegDataType::rdBinary;
-    default:
-        return TRegDataType::rdUnknown;
-    }
-}
-
-} // namespace
-
-TRegDataType TRegistry::GetDataType(const std::string& name) const {
-    return DataTypeOf(GetValueType(name));
-}
-
 TRegValueType TRegistry::GetValueType(const std::string& name) const {
     return State_->InspectValue(name, [](const reg::TRegValue* value) {
         return value == nullptr ? TRegValueType::None : static_cast<TRegValueType>(value->Type);
@@ -331,42 +297,12 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     return names;
 }
 
-std::string TRegistry::ReadString(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    if (type != TRegValueType::String && type != TRegValueType::ExpandString) {
-        InvalidType(name);
-    }
-    return reg::RegDataToString(data);
-}
-
-std::int32_t TRegistry::ReadInteger(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    const std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    if (type != TRegValueType::DWord || data.size() != 4) {
-        InvalidType(name);
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(data[0]) | (data[1] << 8) |
-                                     (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24));
-}
-
-std::vector<std::uint8_t> TRegistry::ReadBinaryData(const std::string& name) const {
-    TRegValueType type = TRegValueType::None;
-    std::vector<std::uint8_t> data = ReadRaw(name, &type);
-    // As the classic wrapper: binary and the types it does not know, not strings or integers.
-    const TRegDataType kind = DataTypeOf(type);
-    if (kind != TRegDataType::rdBinary && kind != TRegDataType::rdUnknown) {
-        InvalidType(name);
-    }
-    return data;
-}
-
 std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueType* type) const {
     TRegistryAccess access;
     const reg::TRegKey* key = State_->Current(access);
     const reg::TRegValue* value = key == nullptr ? nullptr : key->FindValue(name);
     if (value == nullptr) {
-        GetDataFailed(name);
+        detail::GetDataFailed(name);
     }
     if (type != nullptr) {
         *type = static_cast<TRegValueType>(value->Type);
@@ -374,31 +310,12 @@ std::vector<std::uint8_t> TRegistry::ReadRaw(const std::string& name, TRegValueT
     return value->Data;
 }
 
-void TRegistry::WriteString(const std::string& name, const std::string& value) {
-    WriteRaw(name, TRegValueType::String, reg::StringToRegData(value));
-}
-
-void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
-    WriteRaw(name, TRegValueType::ExpandString, reg::StringToRegData(value));
-}
-
-void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    WriteRaw(name, TRegValueType::DWord,
-             {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-              static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
-}
-
-void TRegistry::WriteBinaryData(const std::string& name, const std::vector<std::uint8_t>& data) {
-    WriteRaw(name, TRegValueType::Binary, data);
-}
-
 void TRegistry::WriteRaw(const std::string& name, TRegValueType type,
                          const std::vector<std::uint8_t>& data) {
     TRegistryAccess access;
     reg::TRegKey* key = State_->Current(access);
     if (key == nullptr || State_->ReadOnly || !IsStorableName(name)) {
-        SetDataFailed(name);
+        detail::SetDataFailed(name);
     }
     SetValueIn(access, State_->Root, *key, name, type, data);
     State_->Changed = true;

@@ -3,8 +3,6 @@
 
 #include "platform/VersionInfo.h"
 
-#include "platform/Files.h"
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -231,13 +229,6 @@ std::optional<TFixedFileVersion> ReadFixedFileVersionBytes(const std::string& by
     if (!data)
         return std::nullopt;
     return ReadVersionBlock(bytes, *data, *dataSize);
-}
-
-std::optional<TFixedFileVersion> ReadFixedFileVersion(const std::string& windowsPath) {
-    const auto bytes = ReadFileBytes(windowsPath);
-    if (!bytes)
-        return std::nullopt;
-    return ReadFixedFileVersionBytes(*bytes);
 }
 
 TFixedFileVersion MakeVersion(int major, int minor, int release, int build) {

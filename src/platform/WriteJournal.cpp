@@ -4,13 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -35,7 +31,7 @@ class TSteps {
 public:
     void Done() {
         if (++Count_ == KillAtStep.load()) {
-            ::raise(SIGKILL);
+            KillThisProcess();
         }
     }
 
@@ -46,10 +42,6 @@ private:
 bool Exists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
-}
-
-TWriteResult Failed(const char* step, int error) {
-    return TWriteError{step, error};
 }
 
 // --- journal text ---------------------------------------------------------------------------
@@ -93,8 +85,19 @@ std::vector<std::string> SplitFields(const std::string& line) {
     return fields;
 }
 
+// UTF-8 text of a path, whatever the host's own encoding of paths.
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Below the root: relative to it; elsewhere (on Windows, another folder or drive): in full.
 std::string Relative(const fs::path& root, const fs::path& path) {
-    return path.empty() ? std::string() : path.lexically_relative(root).generic_string();
+    if (path.empty()) {
+        return {};
+    }
+    const fs::path relative = path.lexically_relative(root);
+    return relative.empty() || *relative.begin() == ".." ? Utf8Of(path) : Utf8Of(relative);
 }
 
 std::string Octal(unsigned mode) {
@@ -139,7 +142,14 @@ bool Below(const fs::path& root, const std::string& relative, fs::path& out) {
         out.clear();
         return true;
     }
-    const fs::path path = fs::path(relative).lexically_normal();
+    const fs::path path =
+        fs::path(std::u8string(relative.begin(), relative.end())).lexically_normal();
+    // A full path names a file of a save on Windows; it has a drive, which POSIX paths never
+    // have, so on the simulated system every path stays below the root.
+    if (path.is_absolute() && path.has_root_name()) {
+        out = path;
+        return true;
+    }
     if (path.is_absolute() || path.empty() || *path.begin() == "..") {
         return false;
     }
@@ -208,27 +218,35 @@ std::optional<std::vector<TChange>> ParseJournal(const fs::path& root, const std
     return std::nullopt; // cut short: not a journal we wrote
 }
 
+// The file's bytes, with the file closed again: Windows removes no file that is open. nullopt
+// when it cannot be read.
+std::optional<std::string> ReadWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 // --- the phases -----------------------------------------------------------------------------
 
 // A backup that shares the old file's content: a hard link, else a copy.
 TWriteResult MakeBackup(const fs::path& file, const fs::path& backup) {
-    if (::link(file.c_str(), backup.c_str()) == 0) {
+    if (LinkFile(file, backup)) {
         return std::nullopt;
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        return Failed("read for backup", errno);
+    const auto bytes = ReadWhole(file);
+    if (!bytes) {
+        return LastHostError("read for backup");
     }
-    struct stat info {};
-    const unsigned mode = ::stat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : 0644;
-    return WriteNewFile(backup, bytes, mode);
+    return WriteNewFile(backup, *bytes, ModeToKeep(file));
 }
 
 TWriteResult Prepare(TChange& c) {
     TWriteResult result;
-    if (c.Kind == TKind::CreateFolder && ::mkdir(c.Target.c_str(), 0755) != 0 && errno != EEXIST) {
-        result = Failed("create folder", errno);
+    if (c.Kind == TKind::CreateFolder) {
+        result = MakeFolder(c.Target);
     }
     if (c.Kind == TKind::Replace) {
         result = WriteNewFile(c.Temp, c.Bytes, c.Mode, c.Fault);
@@ -245,28 +263,22 @@ TWriteResult Prepare(TChange& c) {
 TWriteResult Apply(const TChange& c) {
     switch (c.Kind) {
     case TKind::CreateFolder:
-        if (::mkdir(c.Target.c_str(), 0755) != 0 && errno != EEXIST) {
-            return Failed("create folder", errno);
-        }
-        break;
+        return MakeFolder(c.Target);
     case TKind::Replace:
         if (Exists(c.Temp)) {
             return RenameFile(c.Temp, c.Target, c.Fault);
         }
         break;
     case TKind::Delete:
-        if (Exists(c.Target) && ::unlink(c.Target.c_str()) != 0) {
-            return Failed("delete", errno);
+        if (Exists(c.Target) && !RemoveFile(c.Target)) {
+            return LastHostError("delete");
         }
         break;
     case TKind::ChangeMode:
-        if (::chmod(c.Target.c_str(), static_cast<mode_t>(c.Mode)) != 0) {
-            return Failed("set permissions", errno);
-        }
-        break;
+        return SetFileMode(c.Target, c.Mode);
     case TKind::RemoveFolder:
-        if (Exists(c.Target) && ::rmdir(c.Target.c_str()) != 0) {
-            return Failed("remove folder", errno);
+        if (Exists(c.Target) && !RemoveEmptyFolder(c.Target)) {
+            return LastHostError("remove folder");
         }
         break;
     }
@@ -275,24 +287,23 @@ TWriteResult Apply(const TChange& c) {
 
 // Puts a backup back in its file's place; copies it when it lies on another volume.
 bool MoveBack(const fs::path& backup, const fs::path& file) {
-    if (::rename(backup.c_str(), file.c_str()) == 0) {
+    const TWriteResult moved = RenameFile(backup, file);
+    if (!moved) {
         // Renaming a hard link over another link of the same file changes nothing.
-        ::unlink(backup.c_str());
+        RemoveFile(backup);
         return true;
     }
-    if (errno != EXDEV) {
+    if (!IsOtherVolume(*moved)) {
         return false;
     }
-    std::ifstream in(backup, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    struct stat info {};
+    const auto bytes = ReadWhole(backup);
     const fs::path temp = NewTemporaryPath(file);
-    if (in.bad() || ::stat(backup.c_str(), &info) != 0 ||
-        WriteNewFile(temp, bytes, info.st_mode & 07777) || RenameFile(temp, file)) {
-        ::unlink(temp.c_str());
+    if (!bytes || !IsRegularFile(backup) || WriteNewFile(temp, *bytes, ModeToKeep(backup)) ||
+        RenameFile(temp, file)) {
+        RemoveFile(temp);
         return false;
     }
-    ::unlink(backup.c_str());
+    RemoveFile(backup);
     return true;
 }
 
@@ -300,22 +311,22 @@ bool MoveBack(const fs::path& backup, const fs::path& file) {
 bool Revert(const TChange& c) {
     switch (c.Kind) {
     case TKind::CreateFolder:
-        ::rmdir(c.Target.c_str()); // only when empty; a folder someone filled stays
+        RemoveEmptyFolder(c.Target); // only when empty; a folder someone filled stays
         return true;
     case TKind::Replace: {
         const bool applied = !Exists(c.Temp);
-        ::unlink(c.Temp.c_str());
+        RemoveFile(c.Temp);
         if (!c.Backup.empty()) {
             return !Exists(c.Backup) || MoveBack(c.Backup, c.Target);
         }
-        return !applied || !Exists(c.Target) || ::unlink(c.Target.c_str()) == 0;
+        return !applied || !Exists(c.Target) || RemoveFile(c.Target);
     }
     case TKind::Delete:
         return !Exists(c.Backup) || MoveBack(c.Backup, c.Target);
     case TKind::ChangeMode:
-        return ::chmod(c.Target.c_str(), static_cast<mode_t>(c.OldMode)) == 0;
+        return !SetFileMode(c.Target, c.OldMode);
     case TKind::RemoveFolder:
-        return Exists(c.Target) || ::mkdir(c.Target.c_str(), 0755) == 0;
+        return Exists(c.Target) || !MakeFolder(c.Target);
     }
     return true;
 }
@@ -324,13 +335,13 @@ bool Revert(const TChange& c) {
 void UndoPrepare(const std::vector<TChange>& changes) {
     for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
         if (c->Kind == TKind::Replace) {
-            ::unlink(c->Temp.c_str());
+            RemoveFile(c->Temp);
         }
         if (!c->Backup.empty()) {
-            ::unlink(c->Backup.c_str());
+            RemoveFile(c->Backup);
         }
         if (c->Kind == TKind::CreateFolder) {
-            ::rmdir(c->Target.c_str());
+            RemoveEmptyFolder(c->Target);
         }
     }
 }
@@ -346,7 +357,7 @@ bool RevertAll(const std::vector<TChange>& changes) {
 void RemoveBackups(const std::vector<TChange>& changes) {
     for (const TChange& c : changes) {
         if (!c.Backup.empty()) {
-            ::unlink(c.Backup.c_str());
+            RemoveFile(c.Backup);
         }
     }
 }
@@ -394,7 +405,7 @@ public:
         return result;
     }
     void Remove(std::string_view phase) const {
-        ::unlink(In(phase).c_str());
+        RemoveFile(In(phase));
         SyncDirectory(Base_.parent_path());
     }
 
@@ -409,9 +420,7 @@ bool HasSuffix(const std::string& name, std::string_view suffix) {
 
 // Finishes or undoes one journal; false when it must stay for a later try.
 bool Recover(const fs::path& root, const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto changes = ParseJournal(root, text);
+    const auto changes = ParseJournal(root, ReadWhole(file).value_or(""));
     if (!changes) {
         return false; // not ours to touch
     }
@@ -430,7 +439,7 @@ bool Recover(const fs::path& root, const fs::path& file) {
         return false;
     }
     SyncFoldersOf(*changes);
-    ::unlink(file.c_str());
+    RemoveFile(file);
     SyncDirectory(file.parent_path());
     return true;
 }
@@ -539,9 +548,7 @@ void TCommitPlan::Execute() {
         if (c.Kind == TKind::Replace) {
             c.Temp = NewTemporaryPath(c.Target);
         }
-        struct stat info {};
-        const bool isFile = ::stat(c.Target.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-        if (c.Kind == TKind::Replace && isFile) {
+        if (c.Kind == TKind::Replace && IsRegularFile(c.Target)) {
             c.Backup = NewTemporaryPath(c.Target);
         }
         // A deleted file's folder may go too, so its backup waits beside the journal.
@@ -581,7 +588,7 @@ void TCommitPlan::Execute() {
     SyncFoldersOf(Changes_);
     for (const TChange& c : Changes_) {
         if (!c.Backup.empty()) {
-            ::unlink(c.Backup.c_str());
+            RemoveFile(c.Backup);
             steps.Done();
         }
     }

@@ -28,6 +28,9 @@
 // paths, in a folder of ours under local application data, and replaces files with
 // ReplaceFileW / MoveFileExW; it records registry changes elsewhere, as it has no hive files.
 //
+// Files are named relative to the root; on Windows, where the files of a save lie anywhere, by
+// their full paths (which have a drive).
+//
 // Format: UTF-8 lines, fields separated by tabs (a tab, line break or backslash in a field is
 // escaped with a backslash):
 //
@@ -106,6 +109,10 @@ private:
 // found any.
 bool RecoverWriteJournals(const std::filesystem::path& root);
 std::filesystem::path JournalFolder(const std::filesystem::path& root);
+// The root whose journal folder holds this program's commits: the installed system's root on
+// the simulated system, a folder of ours under local application data on Windows. Empty when
+// there is none (no system installed).
+std::filesystem::path JournalRoot();
 // The ids of the processes whose journals lie under the root: their temporaries must stay.
 std::set<int> ProcessesWithJournals(const std::filesystem::path& root);
 

@@ -8,6 +8,7 @@
 #include <accounts/MonitorLock.h>
 #include <accounts/MonitorThread.h>
 #include <clients/StoreMessages.h>
+#include <platform/ProgramConsole.h>
 
 #include <exception>
 #include <iostream>
@@ -16,7 +17,8 @@
 
 int main(int argc, char** argv) {
     using namespace accounts_tool;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
+    const platform::TUtf8Console console;
     CreateMonitorLock(); // before any store can start a monitor
     SetStoreMessageHandler(
         [](const std::string& text) { std::cerr << "quenlix-accounts: " << text << "\n"; });

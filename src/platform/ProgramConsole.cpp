@@ -1,0 +1,16 @@
+#include "platform/ProgramConsole.h"
+
+namespace platform {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    if (argc <= 1) {
+        return {};
+    }
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+TUtf8Console::TUtf8Console() = default;
+
+TUtf8Console::~TUtf8Console() = default;
+
+} // namespace platform
