@@ -160,16 +160,30 @@ std::string AccountDescription(const TMailAccount& account, const std::string& p
            "default account: " + (account.IsDefault() ? "yes" : "no") + ")";
 }
 
+// Where the system has no place for the client's passwords (no Protected Storage after
+// Windows XP, say), the account is written without one: the user must know that the client
+// will ask for it.
+std::string PasswordNote(const TAccountRequest& request, const TMailAccounts& store) {
+    if (store.AccountPasswordsAvailable()) {
+        return "";
+    }
+    return std::string("The password ") + (request.DryRun ? "would not be" : "was not") +
+           " stored: this computer offers " + ClientTitle(request.Client) +
+           " no safe place for it, so " + ClientTitle(request.Client) +
+           " will ask for it when it first fetches mail.\n";
+}
+
 // tookOver: a new account for a mailbox the profile already had was saved as that account
 // (as Thunderbird's store does rather than keep two accounts of one mailbox).
 std::string Report(const TAccountRequest& request, const TProviderAccountResult& result,
-                   const std::string& profileName, bool tookOver) {
+                   const TMailAccounts& store, const std::string& profileName, bool tookOver) {
     const std::string account = AccountDescription(*result.Account, profileName, request.Client,
                                                    request.Adapt || !request.DryRun);
     const std::string note =
-        tookOver ? "The profile already had an account for this mailbox, so that account is "
-                   "brought up to date instead of a second one being added.\n"
-                 : "";
+        (tookOver ? "The profile already had an account for this mailbox, so that account is "
+                    "brought up to date instead of a second one being added.\n"
+                  : "") +
+        PasswordNote(request, store);
     if (request.DryRun) {
         return "Dry run: nothing was written. " +
                std::string(request.Adapt ? "adapt would change " : "add would add ") + account +
@@ -234,7 +248,8 @@ std::string DoAccountWork(const TAccountRequest& request, const TMailStoreList& 
         const std::string profileName = ProfileName(account);
         // As the user-data page presets its check box: the account's own mark.
         const bool wish = request.DefaultWish.value_or(account.IsDefault());
-        return Report(request, Write(request, &account, nullptr, wish), profileName, false);
+        TMailAccounts& store = *StoreOf(account);
+        return Report(request, Write(request, &account, nullptr, wish), store, profileName, false);
     }
     TMailAccounts& store = StoreForNewAccount(request.Client, stores);
     RequireClosed(&store, request.Client);
@@ -248,7 +263,7 @@ std::string DoAccountWork(const TAccountRequest& request, const TMailStoreList& 
         Write(request, nullptr, &store, request.DefaultWish.value_or(false));
     const bool tookOver = std::find(keysBefore.begin(), keysBefore.end(),
                                     result.Account->AccountKey()) != keysBefore.end();
-    return Report(request, result, profile.Name(), tookOver);
+    return Report(request, result, store, profile.Name(), tookOver);
 }
 
 } // namespace accounts_tool

@@ -65,7 +65,7 @@ std::unique_ptr<TTestSystem> VistaWithWindowsMail() {
 
 // Windows XP with Outlook 2000: the shared account tree with the provider's account and
 // another, each tied to the profile "Outlook" by its Internet E-Mail service.
-std::unique_ptr<TTestSystem> XpWithOutlook2000() {
+std::unique_ptr<TTestSystem> XpWithOutlook2000(bool protectedStorage = true) {
     const std::string omi = "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook\\OMI "
                             "Account Manager";
     const std::string profile = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows "
@@ -100,7 +100,8 @@ std::unique_ptr<TTestSystem> XpWithOutlook2000() {
         "\r\n\"000b0340\"=hex:00,00\r\n\r\n" +
         service("2a3d5e8c1b4f4d7a9e6c0b1a2f3e4d5c", "pop.example.org") +
         service("a1b2c3d4e5f647188a9b0c1d2e3f4051", "Quenlix mail");
-    auto system = std::make_unique<TTestSystem>("", hklm, hkcu);
+    auto system = std::make_unique<TTestSystem>(
+        testing_support::TTestMachine().ProtectedStorage(protectedStorage).Ini(), hklm, hkcu);
     system->WritePe("C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE", 9, 0, 2627, 0);
     return system;
 }
@@ -226,6 +227,7 @@ TEST_P(EveryClientTest, ADryRunWritesNothingAndTheRunWritesWhatTheSetupPageWrite
         const TToolResult written = RunTool(row.Args, Secret + "\n");
         ASSERT_EQ(written.Code, ecDone) << written.Err;
         EXPECT_EQ(written.Out.find(Secret), std::string::npos);
+        EXPECT_EQ(written.Out.find("password was not stored"), std::string::npos) << written.Out;
         system->Reinstall();
         byTool = AccountsReadBack(row.Store);
         EXPECT_NE(byTool, accountsBefore) << "the tool changed nothing";
@@ -269,3 +271,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TClientCase>& info) { return std::string(info.param.Name); });
 
 } // namespace
+
+TEST(PasswordNoteTest, WithoutAPlaceForPasswordsTheRunSaysTheClientWillAskForIt) {
+    const auto system = XpWithOutlook2000(false);
+    TArgs dryRun = Add("outlook");
+    dryRun.push_back("--dry-run");
+    const TToolResult shown = RunTool(dryRun, Secret + "\n");
+    ASSERT_EQ(shown.Code, ecDone) << shown.Err;
+    EXPECT_NE(shown.Out.find("The password would not be stored"), std::string::npos) << shown.Out;
+
+    const TToolResult written = RunTool(Add("outlook"), Secret + "\n");
+    ASSERT_EQ(written.Code, ecDone) << written.Err;
+    EXPECT_NE(written.Out.find("The password was not stored: this computer offers Outlook "
+                               "no safe place for it"),
+              std::string::npos)
+        << written.Out;
+}
