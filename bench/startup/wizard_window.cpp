@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(app::ApplicationTitle));
     try {
-        platform::InstallSystem(app::ChooseSystemRoot());
+        app::InstallRunSystem();
         CreateMonitorLock();
         // A message box would wait for a user who is not there.
         SetStoreMessageHandler([](const std::string& text) {

@@ -1,5 +1,6 @@
 #include "app/SystemRoot.h"
 
+#include <platform/System.h>
 #include <platform/SystemTemplate.h>
 
 #include <QStandardPaths>
@@ -45,6 +46,10 @@ fs::path ChooseSystemRoot() {
         platform::CreateSystemFromTemplate(DemoTemplateDir(), root);
     }
     return root;
+}
+
+void InstallRunSystem() {
+    platform::InstallSystem(ChooseSystemRoot());
 }
 
 } // namespace app

@@ -1,7 +1,7 @@
 #pragma once
 // Where the simulated Windows system of a run lives: the directory named by
 // QUENLIX_SYSTEM_ROOT, or a demo system in the user's data folder, made once from the demo
-// template.
+// template. The Windows build works on the machine it runs on instead (win32/SystemRoot.cpp).
 
 #include <filesystem>
 #include <stdexcept>
@@ -24,5 +24,10 @@ std::filesystem::path DemoSystemRoot();
 // created from the template when missing. Throws ESystemRootError, or platform::ESystemError
 // when the demo system cannot be created.
 std::filesystem::path ChooseSystemRoot();
+
+// Makes the Windows system of this run the one platform/ answers from: the chosen simulated
+// system, installed; on Windows the machine itself, which needs nothing. Raises as
+// ChooseSystemRoot and platform::InstallSystem do.
+void InstallRunSystem();
 
 } // namespace app

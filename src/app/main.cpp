@@ -1,4 +1,4 @@
-// The program: installs the simulated Windows system, creates the wizard and runs it.
+// The program: makes the Windows system it works on ready, creates the wizard and runs it.
 
 #include "app/main.h"
 #include "app/Application.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(Title());
 
     try {
-        platform::InstallSystem(app::ChooseSystemRoot());
+        app::InstallRunSystem();
     } catch (const std::exception& error) {
         return Fail(QStringLiteral("The Windows system this wizard works on cannot be used:\n\n") +
                     QString::fromLocal8Bit(error.what()));
