@@ -445,3 +445,37 @@ TEST_F(Outlook2002Save, AnAccountOutsideTheListDoesNotJoinItWhenSaved) {
         EXPECT_EQ(AccountList(), row.After.value_or(std::vector<std::uint32_t>{})) << row.Case;
     }
 }
+
+TEST_F(Outlook2002Save, ANewImapAccountGetsTheImapValuesInTheirOrder) {
+    InstallOutlook(Fixture(10), 10);
+    // The two references of each save.
+    TScriptedRandom random({0x1A2B3C4D, 0x5E6F7081, 0x11111111, 0x22222222});
+    auto store = Load2002(random);
+    auto* account = dynamic_cast<TIMAPMailAccount*>(
+        store->AddAccount(AccountKindIMAP, WizardAddress, WizardAddress, "Imap-9"));
+    ASSERT_NE(account, nullptr);
+    account->SetDisplayName("Anna Muster");
+    account->SetIncomingServer("imap.quenlix.example");
+    account->SetIncomingPort(993);
+    account->SetUseSSL(true);
+    account->SetRootFolder("INBOX");
+    account->SetSmtpServer("smtp.quenlix.example");
+    account->SetSmtpAuthMode(2);
+    account->SetSmtpUseSPA(true);
+    account->SetSmtpUserName("smtp-anna");
+    account->SetSmtpPassword("Senden-7");
+    account->SetSmtpRememberPassword(true);
+    account->Save();
+    const std::string key = Manager + "\\" + account->AccountKey();
+    EXPECT_EQ(KeySection(HiveText(), key), TestFile("golden/outlook2002_new_imap_account.reg"));
+    TStoredPasswords items(TOutlookPasswordStore::Outlook2002);
+    ASSERT_TRUE(items.ObtainProvider());
+    EXPECT_EQ(items.ReadStoredPassword("000000001A2B3C4D"), "Imap-9");
+    EXPECT_EQ(items.ReadStoredPassword("000000005E6F7081"), "Senden-7");
+
+    account->SetIncomingPort(143);
+    account->SetRootFolder("");
+    account->Save();
+    EXPECT_FALSE(IntegerAt(key, "IMAP Port"));
+    EXPECT_FALSE(BinaryAt(key, "IMAP Folder Path"));
+}
