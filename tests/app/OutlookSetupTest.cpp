@@ -262,6 +262,23 @@ TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoOutlook2000AndItsProfile) {
     EXPECT_EQ(Dm().Outlook98Accounts->AccountCount(), 2);
 }
 
+TEST_F(OutlookSetupTest, TheOnlyAccountOfOutlook2000BecomesTheDefaultWithoutTheBoxTicked) {
+    const std::string emptyTree = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\" +
+                                  Omi + "\\Accounts]\r\n\r\n[HKEY_CURRENT_USER\\" + Profiles +
+                                  "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\" +
+                                  Profiles +
+                                  "\\Outlook\\0a0d020000000000c000000000000046]\r\n"
+                                  "\"000b0340\"=hex:00,00\r\n";
+    InstallOutlook(9, emptyTree);
+    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
+    ExpectValues(Omi + "\\Accounts\\00000001", Outlook2000WizardValues());
+    EXPECT_EQ(StringAt(Omi, "Default Mail Account"), "00000001");
+    EXPECT_EQ(IntegerAt(Omi, "Account Name"), 2);
+    EXPECT_EQ(Subkeys(Profiles + "\\Outlook").size(), 4u) << "its service, transport, address book";
+}
+
 TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoTheOutlook2003Profile) {
     InstallOutlook(11, Outlook2003Hive);
     CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2003"));
