@@ -107,6 +107,95 @@ std::optional<std::string> StringAt(const std::string& key, const std::string& n
                  : std::nullopt;
 }
 
+// One value the wizard's account must have: its type and content, or its absence.
+struct TExpectedValue {
+    const char* Name;
+    platform::TRegValueType Type; // None: the value must not be there
+    std::string Text;             // strings and UTF-16 text
+    std::int32_t Number = 0;      // integers
+};
+
+TExpectedValue Text(const char* name, const std::string& text) {
+    return {name, platform::TRegValueType::String, text};
+}
+TExpectedValue Wide(const char* name, const std::string& text) {
+    return {name, platform::TRegValueType::Binary, text};
+}
+TExpectedValue Number(const char* name, std::int32_t number) {
+    return {name, platform::TRegValueType::DWord, "", number};
+}
+TExpectedValue Absent(const char* name) {
+    return {name, platform::TRegValueType::None, ""};
+}
+
+void ExpectValues(const std::string& key, const std::vector<TExpectedValue>& rows) {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key)) << key;
+    for (const TExpectedValue& row : rows) {
+        if (row.Type == platform::TRegValueType::None) {
+            EXPECT_FALSE(registry.ValueExists(row.Name)) << row.Name;
+            continue;
+        }
+        if (!registry.ValueExists(row.Name)) {
+            ADD_FAILURE() << row.Name << " is missing";
+            continue;
+        }
+        platform::TRegValueType type = platform::TRegValueType::None;
+        const std::vector<std::uint8_t> bytes = registry.ReadRaw(row.Name, &type);
+        EXPECT_EQ(type, row.Type) << row.Name;
+        if (row.Type == platform::TRegValueType::DWord) {
+            EXPECT_EQ(IntegerAt(key, row.Name), row.Number) << row.Name;
+        } else {
+            EXPECT_EQ(platform::reg::RegDataToString(bytes), row.Text) << row.Name;
+        }
+    }
+}
+
+// Part of the setup page's settings as Outlook 98/2000 keep them.
+std::vector<TExpectedValue> Outlook2000WizardValues() {
+    return {Text("Account Name", Address),
+            Text("SMTP Display Name", "Anna Muster"),
+            Text("SMTP Email Address", Address),
+            Text("POP3 User Name", Address),
+            Number("POP3 Prompt for Password", 0),
+            Number("Connection Type", 3),
+            Text("POP3 Server", "pop.quenlix.example"),
+            Number("POP3 Port", 995),
+            Absent("POP3 Use Sicily"),
+            Number("POP3 Secure Connection", 1),
+            Number("Leave Mail On Server", 1),
+            Text("SMTP Server", "smtp.quenlix.example"),
+            Number("SMTP Port", 465),
+            Number("SMTP Secure Connection", 1),
+            Number("SMTP Use Sicily", 2),
+            Absent("SMTP User Name"),
+            Absent("SMTP Password2"),
+            Absent("SMTP Prompt for Password")};
+}
+
+// The same as Outlook 2002 to 2007 keep them.
+std::vector<TExpectedValue> Outlook2003WizardValues() {
+    return {Text("clsid", "{ED475411-B0D6-11D2-8C3B-00104B2A6676}"),
+            Wide("Account Name", Address),
+            Wide("Display Name", "Anna Muster"),
+            Wide("Email", Address),
+            Wide("POP3 User", Address),
+            Absent("POP3 Remember Passwd"),
+            Wide("POP3 Server", "pop.quenlix.example"),
+            Number("POP3 Port", 995),
+            Absent("POP3 Use SPA"),
+            Number("POP3 Use SSL", 1),
+            Wide("SMTP Server", "smtp.quenlix.example"),
+            Number("SMTP Port", 465),
+            Number("SMTP Use SSL", 1),
+            Absent("SMTP Secure Connection"),
+            Number("SMTP Use Auth", 1),
+            Absent("SMTP Auth Method"),
+            Absent("SMTP Use SPA"),
+            Absent("SMTP User"),
+            Absent("SMTP Password")};
+}
+
 std::vector<std::string> Subkeys(const std::string& key) {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     return registry.OpenKeyReadOnly("\\" + key) ? registry.GetKeyNames()
@@ -147,14 +236,13 @@ TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoOutlook2000AndItsProfile) {
     CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
 
     const std::string key = Omi + "\\Accounts\\00000002";
-    EXPECT_EQ(StringAt(key, "Account Name"), Address);
-    EXPECT_EQ(StringAt(key, "SMTP Display Name"), "Anna Muster");
-    EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
-    EXPECT_EQ(IntegerAt(key, "POP3 Secure Connection"), 1);
-    EXPECT_EQ(IntegerAt(key, "SMTP Port"), 465);
-    EXPECT_EQ(IntegerAt(key, "SMTP Secure Connection"), 1);
-    EXPECT_EQ(IntegerAt(key, "SMTP Use Sicily"), 2);
-    EXPECT_EQ(IntegerAt(key, "Connection Type"), 3);
+    auto values = Outlook2000WizardValues();
+    for (const char* gone :
+         {"SMTP Organization Name", "SMTP Reply To Email Address", "Remove When Expired",
+          "Expire Days", "Remove When Deleted", "Timeout", "Connection OID"}) {
+        values.push_back(Absent(gone));
+    }
+    ExpectValues(key, values);
     EXPECT_EQ(IntegerAt(Omi, "Account Name"), 3);
     EXPECT_EQ(StringAt(Omi, "Default Mail Account"), "00000001") << "the box was not ticked";
     // The new service with its transport and address book joined the profile.
@@ -174,17 +262,35 @@ TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoOutlook2000AndItsProfile) {
     EXPECT_EQ(Dm().Outlook98Accounts->AccountCount(), 2);
 }
 
+TEST_F(OutlookSetupTest, TheOnlyAccountOfOutlook2000BecomesTheDefaultWithoutTheBoxTicked) {
+    const std::string emptyTree = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\" +
+                                  Omi + "\\Accounts]\r\n\r\n[HKEY_CURRENT_USER\\" + Profiles +
+                                  "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n"
+                                  "[HKEY_CURRENT_USER\\" +
+                                  Profiles +
+                                  "\\Outlook\\0a0d020000000000c000000000000046]\r\n"
+                                  "\"000b0340\"=hex:00,00\r\n";
+    InstallOutlook(9, emptyTree);
+    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
+    ExpectValues(Omi + "\\Accounts\\00000001", Outlook2000WizardValues());
+    EXPECT_EQ(StringAt(Omi, "Default Mail Account"), "00000001");
+    EXPECT_EQ(IntegerAt(Omi, "Account Name"), 2);
+    EXPECT_EQ(Subkeys(Profiles + "\\Outlook").size(), 4u) << "its service, transport, address book";
+}
+
 TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoTheOutlook2003Profile) {
     InstallOutlook(11, Outlook2003Hive);
     CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2003"));
 
     const std::string key = Manager + "\\00000002";
-    EXPECT_EQ(StringAt(key, "Account Name"), Address);
-    EXPECT_EQ(StringAt(key, "Display Name"), "Anna Muster");
-    EXPECT_EQ(StringAt(key, "POP3 Server"), "pop.quenlix.example");
-    EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
-    EXPECT_EQ(IntegerAt(key, "SMTP Use Auth"), 1);
+    auto values = Outlook2003WizardValues();
+    for (const char* gone : {"Organization", "Reply Email", "Connection Type", "Connection OID"}) {
+        values.push_back(Absent(gone));
+    }
+    ExpectValues(key, values);
     EXPECT_EQ(IntegerAt(key, "Leave on Server").value_or(0) & 1, 1);
+    EXPECT_TRUE(IntegerAt(key, "Timeout"));
     EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
               (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}));
     EXPECT_EQ(IntegerAt(Manager, "NextAccountID"), 3);
@@ -213,14 +319,8 @@ TEST_F(OutlookSetupTest, TheDemoMachinesOutlook2003AccountIsAdapted) {
         ASSERT_TRUE(ClickNext());
 
         EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
-        EXPECT_EQ(StringAt(key, "Account Name"), Address);
-        EXPECT_EQ(IntegerAt(key, "POP3 Port"), 995);
-        EXPECT_EQ(IntegerAt(key, "POP3 Use SSL"), 1);
-        EXPECT_EQ(IntegerAt(key, "SMTP Port"), 465);
-        EXPECT_EQ(IntegerAt(key, "SMTP Use SSL"), 1);
-        EXPECT_EQ(IntegerAt(key, "SMTP Use Auth"), 1);
+        ExpectValues(key, Outlook2003WizardValues());
         EXPECT_EQ(IntegerAt(key, "Leave on Server"), 0x000a0001) << "its ten days stay";
-        EXPECT_FALSE(IntegerAt(key, "POP3 Remember Passwd"));
         EXPECT_EQ(IntegerAt(key, "Mini UID"), 0x6c03f5a2) << "Outlook's own values stay";
         EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
                   (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}))

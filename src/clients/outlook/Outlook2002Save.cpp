@@ -93,10 +93,10 @@ std::int32_t IncomingTimeout(const TMailAccount& account) {
     return account.SmtpTimeout();
 }
 
+// Nothing but blanks and control characters, which trimming would remove.
 bool IsBlank(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
-    });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
 } // namespace
@@ -232,13 +232,14 @@ void TOutlookMailAccounts::UpdateAccountList(const TMailAccount& account,
     }
     const std::vector<std::uint32_t> before = ReadAccountList(accountManager);
     std::vector<std::uint32_t> after = before;
-    if (std::find(after.begin(), after.end(), *number) == after.end()) {
+    // Only a new account joins the list; for the others it keeps its length.
+    if (account.IsNew() && std::find(after.begin(), after.end(), *number) == after.end()) {
         after.push_back(*number);
     }
     if (account.IsDefault()) {
         after = MovedToFront(after, *number);
     }
-    if (after != before || !accountManager.ValueExists(AccountList)) {
+    if (after != before) {
         accountManager.WriteBinaryData(AccountList, AccountListBytes(after));
     }
     const std::int32_t next = ReadRegIntegerDef(accountManager, NextAccountId, FirstAccountNumber);

@@ -42,9 +42,9 @@ void TOutlook98MailAccounts::ReadAccount(const TKeyValues& key, TMailAccount& ac
 
 void TOutlook98MailAccounts::ReadIncoming(const TKeyValues& key, TMailAccount& account) {
     const TIncomingValueNames& names = IncomingValueNames(account.Kind());
-    if (const auto user = ReadString(key, names.UserName, TStringRead::WhenPresent)) {
-        account.SetUserName(*user);
-    }
+    // A user name or server removed from the key empties the field when the account is read
+    // again.
+    account.SetUserName(ReadString(key, names.UserName, TStringRead::Plain).value_or(""));
     if (AccountPasswordsAvailable()) {
         account.SetPassword(ReadPassword(Passwords_, key, names.Password, true).Password);
     }
@@ -70,9 +70,7 @@ void TOutlook98MailAccounts::ReadIncoming(const TKeyValues& key, TMailAccount& a
 
 void TOutlook98MailAccounts::ReadOutgoing(const TKeyValues& key, TMailAccount& account) {
     account.SetSmtpTimeout(ReadInteger(key, keys::Timeout).value_or(DefaultTimeout));
-    if (const auto server = ReadString(key, SmtpServer, TStringRead::WhenPresent)) {
-        account.SetSmtpServer(*server);
-    }
+    account.SetSmtpServer(ReadString(key, SmtpServer, TStringRead::Plain).value_or(""));
     if (const auto port = ReadInteger(key, SmtpPort)) {
         account.SetSmtpPort(*port);
     }

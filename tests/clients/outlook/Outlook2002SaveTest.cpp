@@ -251,9 +251,11 @@ TEST_F(Outlook2002Save, OutgoingLoginsByMode) {
         EXPECT_EQ(IntegerAt(popKey, "SMTP Remember Password"), 1);
         EXPECT_FALSE(BinaryAt(popKey, "SMTP Password")) << "a password not to be remembered";
         pop.SetSmtpRememberPassword(true);
-        pop.SetSmtpPassword("  ");
-        pop.Save();
-        EXPECT_FALSE(BinaryAt(popKey, "SMTP Password")) << "blanks are no password";
+        for (const char* blank : {"  ", " \t\v\f\x1b "}) {
+            pop.SetSmtpPassword(blank);
+            pop.Save();
+            EXPECT_FALSE(BinaryAt(popKey, "SMTP Password")) << "blanks are no password";
+        }
         pop.SetSmtpPassword("Senden-7");
         pop.Save();
         EXPECT_FALSE(IntegerAt(popKey, "SMTP Remember Password"));
@@ -409,4 +411,71 @@ TEST_F(Outlook2002Save, APasswordNotRememberedIsNotKept) {
     account.Save();
     EXPECT_FALSE(BinaryAt(Manager + "\\00000001", "POP3 Password"));
     EXPECT_EQ(IntegerAt(Manager + "\\00000001", "POP3 Remember Passwd"), 0);
+}
+
+TEST_F(Outlook2002Save, AnAccountOutsideTheListDoesNotJoinItWhenSaved) {
+    const std::string list = "\"{ED475418-B0D6-11D2-8C3B-00104B2A6676}\"=hex:01,00,00,00,02,00,00,"
+                             "00,03,00,00,\\\r\n  00\r\n";
+    ASSERT_NE(Fixture().find(list), std::string::npos);
+    struct TRow {
+        const char* Case;
+        std::string ListValue; // replaces the fixture's list of 1, 2, 3
+        int Index;
+        bool Default;
+        std::optional<std::vector<std::uint32_t>> After; // nullopt: no list value
+    };
+    const std::string oneTwo = "\"{ED475418-B0D6-11D2-8C3B-00104B2A6676}\"=hex:01,00,00,00,02,00,"
+                               "00,00\r\n";
+    const TRow rows[] = {
+        {"not listed", oneTwo, 2, false, std::vector<std::uint32_t>{1, 2}},
+        {"not listed, default", oneTwo, 2, true, std::vector<std::uint32_t>{1, 2}},
+        {"listed, default", oneTwo, 1, true, std::vector<std::uint32_t>{2, 1}},
+        {"no list", "", 0, true, std::nullopt},
+    };
+    for (const TRow& row : rows) {
+        InstallOutlook(Replaced(Fixture(), list, row.ListValue), 11);
+        auto store = Load2002();
+        ASSERT_EQ(store->AccountCount(), 3) << row.Case;
+        TMailAccount& account = *store->AccountByIndex(row.Index);
+        account.SetIsDefault(row.Default);
+        account.Save();
+        EXPECT_EQ(BinaryAt(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}").has_value(),
+                  row.After.has_value())
+            << row.Case;
+        EXPECT_EQ(AccountList(), row.After.value_or(std::vector<std::uint32_t>{})) << row.Case;
+    }
+}
+
+TEST_F(Outlook2002Save, ANewImapAccountGetsTheImapValuesInTheirOrder) {
+    InstallOutlook(Fixture(10), 10);
+    // The two references of each save.
+    TScriptedRandom random({0x1A2B3C4D, 0x5E6F7081, 0x11111111, 0x22222222});
+    auto store = Load2002(random);
+    auto* account = dynamic_cast<TIMAPMailAccount*>(
+        store->AddAccount(AccountKindIMAP, WizardAddress, WizardAddress, "Imap-9"));
+    ASSERT_NE(account, nullptr);
+    account->SetDisplayName("Anna Muster");
+    account->SetIncomingServer("imap.quenlix.example");
+    account->SetIncomingPort(993);
+    account->SetUseSSL(true);
+    account->SetRootFolder("INBOX");
+    account->SetSmtpServer("smtp.quenlix.example");
+    account->SetSmtpAuthMode(2);
+    account->SetSmtpUseSPA(true);
+    account->SetSmtpUserName("smtp-anna");
+    account->SetSmtpPassword("Senden-7");
+    account->SetSmtpRememberPassword(true);
+    account->Save();
+    const std::string key = Manager + "\\" + account->AccountKey();
+    EXPECT_EQ(KeySection(HiveText(), key), TestFile("golden/outlook2002_new_imap_account.reg"));
+    TStoredPasswords items(TOutlookPasswordStore::Outlook2002);
+    ASSERT_TRUE(items.ObtainProvider());
+    EXPECT_EQ(items.ReadStoredPassword("000000001A2B3C4D"), "Imap-9");
+    EXPECT_EQ(items.ReadStoredPassword("000000005E6F7081"), "Senden-7");
+
+    account->SetIncomingPort(143);
+    account->SetRootFolder("");
+    account->Save();
+    EXPECT_FALSE(IntegerAt(key, "IMAP Port"));
+    EXPECT_FALSE(BinaryAt(key, "IMAP Folder Path"));
 }

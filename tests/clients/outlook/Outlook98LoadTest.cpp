@@ -240,3 +240,39 @@ TEST_F(Outlook98Load, TheClientRunsWhenItsAutomationObjectDoes) {
     testing_support::TTestProcess outlook = System().StartProcess(OutlookExe);
     EXPECT_TRUE(store->IsClientRunning());
 }
+
+TEST_F(Outlook98Load, ValuesRemovedFromTheKeyEmptyTheirFieldsWhenReadAgain) {
+    struct TRow {
+        int Index;
+        const char* Key;
+        const char* Value;
+        const std::string& (TMailAccount::*Field)() const;
+    };
+    const TRow rows[] = {
+        {0, "00000001", "POP3 User Name", &TMailAccount::UserName},
+        {1, "00000002", "SMTP Server", &TMailAccount::SmtpServer},
+        {2, "00000003", "IMAP User Name", &TMailAccount::UserName},
+        {2, "00000003", "SMTP Server", &TMailAccount::SmtpServer},
+    };
+    for (const TRow& row : rows) {
+        // Without a qualifying profile every account of the tree is listed.
+        InstallOutlook(Replaced(TestFile("fixtures/outlook2000_profiles.reg"),
+                                "\"000b0340\"=hex:00,00", "\"000b0340\"=hex:01,00"),
+                       9);
+        auto store = Load98();
+        ASSERT_EQ(store->AccountCount(), 3);
+        TMailAccount& account = *store->AccountByIndex(row.Index);
+        ASSERT_FALSE((account.*row.Field)().empty()) << row.Value;
+        {
+            platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+            ASSERT_TRUE(registry.OpenKey("\\" + Omi + "\\Accounts\\" + row.Key, false));
+            ASSERT_TRUE(registry.DeleteValue(row.Value));
+        }
+        if (account.Kind() == AccountKindPOP) {
+            store->ReloadPOPAccount(account);
+        } else {
+            store->ReloadIMAPAccount(account);
+        }
+        EXPECT_EQ((account.*row.Field)(), "") << row.Key << " " << row.Value;
+    }
+}

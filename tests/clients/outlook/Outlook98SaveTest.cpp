@@ -250,3 +250,38 @@ TEST_F(Outlook98Save, AHiveThatCannotBeWrittenLeavesNoHalfWrittenAccount) {
     EXPECT_EQ(reloaded->AccountByIndex(2)->AccountKey(), "00000004");
     EXPECT_EQ(reloaded->AccountByIndex(2)->Password(), "Geheim-42");
 }
+
+TEST_F(Outlook98Save, ANewImapAccountGetsTheImapValuesInTheirOrder) {
+    InstallFixture();
+    std::deque<std::uint32_t> draws = NewAccountDraws();
+    draws.insert(draws.end(), {11111111, 22222222}); // the references of the second save
+    TScriptedRandom random(draws);
+    auto store = Load98(random);
+    auto* account = dynamic_cast<TIMAPMailAccount*>(
+        store->AddAccount(AccountKindIMAP, WizardAddress, WizardAddress, "Imap-9"));
+    ASSERT_NE(account, nullptr);
+    account->SetDisplayName("Anna Muster");
+    account->SetIncomingServer("imap.quenlix.example");
+    account->SetIncomingPort(993);
+    account->SetUseSSL(true);
+    account->SetRootFolder("INBOX");
+    account->SetSmtpServer("smtp.quenlix.example");
+    account->SetSmtpPort(25);
+    account->SetSmtpTimeout(90); // no "Timeout" for IMAP accounts
+    account->SetSmtpAuthMode(2);
+    account->SetSmtpUseSPA(false);
+    account->SetSmtpUserName("smtp-anna");
+    account->SetSmtpPassword("Senden-7");
+    account->SetSmtpRememberPassword(false);
+    account->Save();
+    const std::string key = Accounts + "\\" + account->AccountKey();
+    EXPECT_EQ(KeySection(HiveText(), key), TestFile("golden/outlook98_new_imap_account.reg"));
+    EXPECT_EQ(StoredPassword98("account12345678"), "Imap-9");
+    EXPECT_EQ(StoredPassword98("account87654321"), "") << "not to be remembered";
+
+    account->SetIncomingPort(143);
+    account->SetRootFolder("");
+    account->Save();
+    EXPECT_FALSE(IntegerAt(key, "IMAP Port"));
+    EXPECT_FALSE(StringAt(key, "IMAP Root Folder"));
+}
