@@ -248,25 +248,47 @@ const char* const OtherAccount =
     "\t<POP3_Server type=\"SZ\">pop.work.example</POP3_Server>\n"
     "</MessageAccount>\n";
 
-// Adapting an account of a profile that holds two: every provider value replaces the old one,
-// the customer's own settings stay, and the "default" box alone decides the default account.
-class OeAccountAdaptTest : public OeAccountEndToEndTest,
-                           public ::testing::WithParamInterface<bool> {};
+// Adapting an account of a profile that holds two, in either client: every provider value
+// replaces the old one, the customer's own settings stay, and the "default" box alone decides
+// the default account.
+struct TAdaptCase {
+    bool LiveMail;
+    bool MakeDefault;
+};
 
-TEST_P(OeAccountAdaptTest, AnOlderWindowsMailAccountGetsEveryProviderValue) {
-    const bool makeDefault = GetParam();
-    UseHostedService(AnnasMailbox(), 6, 0);
-    const std::string storeDir = InstallWindowsMail();
+class OeAccountAdaptTest : public OeAccountEndToEndTest,
+                           public ::testing::WithParamInterface<TAdaptCase> {
+protected:
+    // The client installed with the fixture salt; its store folder.
+    std::string Install(bool liveMail) {
+        if (liveMail) {
+            UseHostedService(AnnasMailbox(), 6, 1);
+            return InstallWindowsLiveMail();
+        }
+        UseHostedService(AnnasMailbox(), 6, 0);
+        const std::string storeDir = InstallWindowsMail();
+        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+        EXPECT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows Mail", false));
+        registry.WriteBinaryData("Salt", FixtureSalt);
+        registry.CloseKey();
+        return storeDir;
+    }
+};
+
+TEST_P(OeAccountAdaptTest, AnOlderAccountGetsEveryProviderValueAndKeepsItsOwn) {
+    const TAdaptCase& row = GetParam();
+    const std::string storeDir = Install(row.LiveMail);
     {
         platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-        ASSERT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows Mail", false));
-        registry.WriteBinaryData("Salt", FixtureSalt);
         ASSERT_TRUE(registry.OpenKey("\\Software\\Microsoft\\IAM", true));
         registry.WriteString("Default Mail Account", "account{07}.oeaccount");
         registry.CloseKey();
     }
-    const std::string path = storeDir + "Local Folders\\account{0D}.oeaccount";
-    const std::string other = storeDir + "Local Folders\\account{07}.oeaccount";
+    // Windows Mail keeps POP accounts in "Local Folders", Windows Live Mail in their own.
+    const std::string path =
+        storeDir + (row.LiveMail ? "Quenlix (old)" : "Local Folders") + "\\account{0D}.oeaccount";
+    const std::string other =
+        storeDir + (row.LiveMail ? "Work" : "Local Folders") + "\\account{07}.oeaccount";
     System().WriteFile(path, ClientFile(OldProviderAccount()));
     System().WriteFile(other, ClientFile(OtherAccount));
     const std::string otherBytes = System().ReadFile(other);
@@ -275,14 +297,15 @@ TEST_P(OeAccountAdaptTest, AnOlderWindowsMailAccountGetsEveryProviderValue) {
     ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
     const QTreeWidget* list = AccountsList().lvAccounts;
     ASSERT_GE(list->topLevelItemCount(), 2);
-    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Windows Mail"));
+    EXPECT_EQ(list->topLevelItem(0)->text(0),
+              row.LiveMail ? QStringLiteral("Windows Live Mail") : QStringLiteral("Windows Mail"));
     EXPECT_EQ(list->topLevelItem(1)->text(1), QString::fromLatin1(Address));
     ClickRow(1);
     ASSERT_TRUE(ClickNext());
     ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
     FillUserData(QStringLiteral("Anna Müller"), QStringLiteral("anna.muster"),
                  QStringLiteral("Geheim-42"));
-    UserData().chkStandard->setChecked(makeDefault);
+    UserData().chkStandard->setChecked(row.MakeDefault);
     ASSERT_TRUE(ClickNext());
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
 
@@ -292,12 +315,17 @@ TEST_P(OeAccountAdaptTest, AnOlderWindowsMailAccountGetsEveryProviderValue) {
         oeaccount_test::Golden("adapted-dial-up-account.oeaccount"));
     EXPECT_EQ(System().ReadFile(other), otherBytes);
     EXPECT_EQ(AccountFiles(storeDir).size(), 2u);
-    EXPECT_EQ(IamDefault(), makeDefault ? "account{0D}.oeaccount" : "account{07}.oeaccount");
+    EXPECT_EQ(IamDefault(), row.MakeDefault ? "account{0D}.oeaccount" : "account{07}.oeaccount");
 }
 
-INSTANTIATE_TEST_SUITE_P(DefaultBox, OeAccountAdaptTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Ticked" : "Unticked";
+INSTANTIATE_TEST_SUITE_P(Clients, OeAccountAdaptTest,
+                         ::testing::Values(TAdaptCase{false, false}, TAdaptCase{false, true},
+                                           TAdaptCase{true, false}, TAdaptCase{true, true}),
+                         [](const ::testing::TestParamInfo<TAdaptCase>& info) {
+                             return std::string(info.param.LiveMail ? "WindowsLiveMail"
+                                                                    : "WindowsMail") +
+                                    (info.param.MakeDefault ? "DefaultBoxTicked"
+                                                            : "DefaultBoxUnticked");
                          });
 
 } // namespace
