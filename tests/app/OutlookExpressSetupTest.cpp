@@ -140,20 +140,23 @@ void ExpectProviderValues(const std::string& key) {
         {"SMTP Secure Connection", TRegDataType::rdInteger},
         {"SMTP Use Sicily", TRegDataType::rdInteger},
         {"Connection Type", TRegDataType::rdInteger},
-        // Deleted by the save, whatever the key held before.
-        {"Connectoid", TRegDataType::rdUnknown},
-        {"SMTP Organization Name", TRegDataType::rdUnknown},
-        {"SMTP Reply To Email Address", TRegDataType::rdUnknown},
-        {"POP3 Use Sicily", TRegDataType::rdUnknown},
-        {"Remove When Expired", TRegDataType::rdUnknown},
-        {"Expire Days", TRegDataType::rdUnknown},
-        {"Remove When Deleted", TRegDataType::rdUnknown},
     };
     for (const auto& [name, type] : types) {
         EXPECT_EQ(TypeAt(key, name), type) << name;
     }
+}
+
+// What an account gets that held no settings of its own before: the default time-outs, and none
+// of the values the save deletes when they are unset.
+void ExpectNoOtherSettings(const std::string& key) {
     EXPECT_EQ(IntegerAt(key, "POP3 Timeout"), 60);
     EXPECT_EQ(IntegerAt(key, "SMTP Timeout"), 60);
+    for (const char* name :
+         {"Connectoid", "SMTP Organization Name", "SMTP Reply To Email Address", "POP3 Use Sicily",
+          "Remove When Expired", "Expire Days", "Remove When Deleted", "SMTP User Name",
+          "SMTP Password2", "SMTP Prompt for Password"}) {
+        EXPECT_EQ(TypeAt(key, name), platform::TRegDataType::rdUnknown) << name;
+    }
 }
 
 class OutlookExpressSetupTest : public TSetupFixture {};
@@ -182,6 +185,7 @@ TEST_F(OutlookExpressSetupTest, ANewAccountIsWrittenIntoOutlookExpress) {
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     const std::string key = Accounts + "\\00000002";
     ExpectProviderValues(key);
+    ExpectNoOtherSettings(key);
     EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 3);
     // Two accounts now: the unticked box leaves the other one the default.
     EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
@@ -203,6 +207,7 @@ TEST_F(OutlookExpressSetupTest, TheOnlyAccountOfTheIdentityBecomesItsDefault) {
 
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     ExpectProviderValues(Accounts + "\\00000002");
+    ExpectNoOtherSettings(Accounts + "\\00000002");
     EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000002");
     EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 3);
 }
@@ -256,6 +261,7 @@ TEST_F(OutlookExpressSetupTest, TheDemoMachinesOutlookExpressAccountIsAdapted) {
 
         EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
         ExpectProviderValues(key);
+        ExpectNoOtherSettings(key); // the demo account had none
         EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 4) << "the account kept its key";
         EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
         ResetApplication();
