@@ -39,8 +39,17 @@ TPop3Script AnnasMailbox() {
 }
 
 // The current user's hive of a machine where Outlook Express has its main identity with one
-// account of another provider, as Outlook Express lays it out.
-std::string OutlookExpressHive() {
+// account of another provider (or none), as Outlook Express lays it out.
+std::string OutlookExpressHive(bool withOtherAccount = true) {
+    const std::string otherAccount =
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\"
+        "00000001]\r\n"
+        "\"Account Name\"=\"pop.example.org\"\r\n"
+        "\"Connection Type\"=dword:00000003\r\n"
+        "\"POP3 Server\"=\"pop.example.org\"\r\n"
+        "\"POP3 User Name\"=\"anna\"\r\n"
+        "\"SMTP Server\"=\"smtp.example.org\"\r\n"
+        "\"SMTP Email Address\"=\"anna@example.org\"\r\n";
     return "Windows Registry Editor Version 5.00\r\n\r\n"
            "[HKEY_CURRENT_USER\\Identities]\r\n"
            "\"Default User ID\"=\"" +
@@ -57,15 +66,8 @@ std::string OutlookExpressHive() {
            "\"Account Name\"=dword:00000002\r\n"
            "\"Default Mail Account\"=\"00000001\"\r\n\r\n"
            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\r\n"
-           "\"AssociatedID\"=hex:2a,3f,4b,8e,5d,1c,6f,4e,9a,7b,2c,3d,4e,5f,6a,7b\r\n\r\n"
-           "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\"
-           "00000001]\r\n"
-           "\"Account Name\"=\"pop.example.org\"\r\n"
-           "\"Connection Type\"=dword:00000003\r\n"
-           "\"POP3 Server\"=\"pop.example.org\"\r\n"
-           "\"POP3 User Name\"=\"anna\"\r\n"
-           "\"SMTP Server\"=\"smtp.example.org\"\r\n"
-           "\"SMTP Email Address\"=\"anna@example.org\"\r\n";
+           "\"AssociatedID\"=hex:2a,3f,4b,8e,5d,1c,6f,4e,9a,7b,2c,3d,4e,5f,6a,7b\r\n\r\n" +
+           (withOtherAccount ? otherAccount : std::string());
 }
 
 std::optional<std::string> StringAt(const std::string& key, const std::string& name) {
@@ -82,6 +84,14 @@ std::optional<std::int32_t> IntegerAt(const std::string& key, const std::string&
         return std::nullopt;
     }
     return registry.ReadInteger(name);
+}
+
+platform::TRegDataType TypeAt(const std::string& key, const std::string& name) {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    if (!registry.OpenKeyReadOnly("\\" + key)) {
+        return platform::TRegDataType::rdUnknown;
+    }
+    return registry.GetDataType(name);
 }
 
 // The password the account key's reference names in Protected Storage.
@@ -111,6 +121,42 @@ void ExpectProviderValues(const std::string& key) {
     EXPECT_EQ(IntegerAt(key, "SMTP Use Sicily"), 2);
     EXPECT_EQ(IntegerAt(key, "Connection Type"), 3);
     EXPECT_EQ(StoredPasswordOf(key), "Geheim-42");
+    using platform::TRegDataType;
+    const std::pair<const char*, TRegDataType> types[] = {
+        {"Account Name", TRegDataType::rdString},
+        {"SMTP Display Name", TRegDataType::rdString},
+        {"SMTP Email Address", TRegDataType::rdString},
+        {"POP3 User Name", TRegDataType::rdString},
+        {"POP3 Password2", TRegDataType::rdBinary},
+        {"POP3 Prompt for Password", TRegDataType::rdInteger},
+        {"POP3 Server", TRegDataType::rdString},
+        {"POP3 Port", TRegDataType::rdInteger},
+        {"POP3 Timeout", TRegDataType::rdInteger},
+        {"POP3 Secure Connection", TRegDataType::rdInteger},
+        {"Leave Mail On Server", TRegDataType::rdInteger},
+        {"SMTP Server", TRegDataType::rdString},
+        {"SMTP Port", TRegDataType::rdInteger},
+        {"SMTP Timeout", TRegDataType::rdInteger},
+        {"SMTP Secure Connection", TRegDataType::rdInteger},
+        {"SMTP Use Sicily", TRegDataType::rdInteger},
+        {"Connection Type", TRegDataType::rdInteger},
+    };
+    for (const auto& [name, type] : types) {
+        EXPECT_EQ(TypeAt(key, name), type) << name;
+    }
+}
+
+// What an account gets that held no settings of its own before: the default time-outs, and none
+// of the values the save deletes when they are unset.
+void ExpectNoOtherSettings(const std::string& key) {
+    EXPECT_EQ(IntegerAt(key, "POP3 Timeout"), 60);
+    EXPECT_EQ(IntegerAt(key, "SMTP Timeout"), 60);
+    for (const char* name :
+         {"Connectoid", "SMTP Organization Name", "SMTP Reply To Email Address", "POP3 Use Sicily",
+          "Remove When Expired", "Expire Days", "Remove When Deleted", "SMTP User Name",
+          "SMTP Password2", "SMTP Prompt for Password"}) {
+        EXPECT_EQ(TypeAt(key, name), platform::TRegDataType::rdUnknown) << name;
+    }
 }
 
 class OutlookExpressSetupTest : public TSetupFixture {};
@@ -139,10 +185,31 @@ TEST_F(OutlookExpressSetupTest, ANewAccountIsWrittenIntoOutlookExpress) {
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     const std::string key = Accounts + "\\00000002";
     ExpectProviderValues(key);
+    ExpectNoOtherSettings(key);
     EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 3);
     // Two accounts now: the unticked box leaves the other one the default.
     EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
     EXPECT_EQ(StringAt(Accounts + "\\00000001", "Account Name"), "pop.example.org");
+}
+
+TEST_F(OutlookExpressSetupTest, TheOnlyAccountOfTheIdentityBecomesItsDefault) {
+    UseHostedService(AnnasMailbox());
+    System().WritePe("C:\\Program Files\\Outlook Express\\msimn.exe", 6, 0, 2900, 5512);
+    std::ofstream(System().Root() / "registry" / "HKEY_CURRENT_USER.reg", std::ios::binary)
+        << OutlookExpressHive(false);
+    Launch();
+    ASSERT_TRUE(ClickNext());
+    QTest::mouseClick(AccountType().rbOutlookExpress, Qt::LeftButton);
+    ASSERT_TRUE(ClickNext());
+    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
+
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+    ExpectProviderValues(Accounts + "\\00000002");
+    ExpectNoOtherSettings(Accounts + "\\00000002");
+    EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000002");
+    EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 3);
 }
 
 TEST_F(OutlookExpressSetupTest, AHiveThatCannotBeWrittenIsReportedAndARetryWritesOneAccount) {
@@ -194,6 +261,7 @@ TEST_F(OutlookExpressSetupTest, TheDemoMachinesOutlookExpressAccountIsAdapted) {
 
         EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
         ExpectProviderValues(key);
+        ExpectNoOtherSettings(key); // the demo account had none
         EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 4) << "the account kept its key";
         EXPECT_EQ(StringAt(AccountManager, "Default Mail Account"), "00000001");
         ResetApplication();

@@ -139,18 +139,18 @@ void TOutlookExpressMailAccounts::SaveAccount(TMailAccount& account) {
     if (number && *number >= ReadKeyCounter(manager) && *number < 0x7FFFFFFFu) {
         registry.WriteInteger(keys::KeyCounter, static_cast<std::int32_t>(*number + 1));
     }
-    keys::OpenForWriting(registry, accountKey);
-    WriteAccountValues(account, passwords, registry);
+    if (account.IsDefault()) {
+        registry.WriteString(keys::DefaultMailAccount, account.AccountKey());
+    }
     keys::OpenForWriting(registry, accounts);
-    if (manager == keys::AccountManager) {
+    // The default identity claims the tree it saves into, as Outlook Express does.
+    if (profile == DefaultProfile()) {
         if (const auto identity = StringToGuid(profile->Location())) {
             WriteRegGuid(registry, keys::AssociatedId, *identity);
         }
     }
-    if (account.IsDefault()) {
-        keys::OpenForWriting(registry, manager);
-        registry.WriteString(keys::DefaultMailAccount, account.AccountKey());
-    }
+    keys::OpenForWriting(registry, accountKey);
+    WriteAccountValues(account, passwords, registry);
     registry.CloseKey();
     SavePasswordItem(Passwords_, passwords.Incoming);
     if (passwords.Outgoing) {

@@ -76,6 +76,9 @@ TEST_F(OutlookExpressIdentity, ASecondIdentityGetsOnlyItsOwnKeyAndItsOwnTree) {
                        "Account Name"),
               "D");
     EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 4) << "the top-level counter stays";
+    EXPECT_FALSE(
+        BinaryAt("Identities\\" + identity + "\\" + AccountManager + "\\Accounts", "AssociatedID"))
+        << "only the default identity claims the tree it saves into";
 }
 
 TEST_F(OutlookExpressIdentity, RenamingAnIdentityWritesOnlyItsName) {
@@ -174,6 +177,10 @@ TEST_F(OutlookExpressIdentity, WithoutTheOwnerOfTheTopLevelTreeAccountsStayInThe
     const auto main = platform::GuidToBytes(*platform::StringToGuid(MainIdentity));
     EXPECT_EQ(BinaryAt(TopAccounts, "AssociatedID"),
               std::vector<std::uint8_t>(main.begin(), main.end()));
+    const auto second = platform::GuidToBytes(*platform::StringToGuid(SecondIdentity));
+    EXPECT_EQ(BinaryAt(tree + "\\Accounts", "AssociatedID"),
+              std::vector<std::uint8_t>(second.begin(), second.end()))
+        << "the default identity claims the tree it saves into";
 }
 
 // Without "Default User ID" and "AssociatedID" the options go to the default profile's identity,

@@ -125,6 +125,28 @@ TEST_F(OutlookExpressSave, AdaptingAnAccountKeepsItsKeyAndItsReferenceNames) {
     EXPECT_EQ(Load()->AccountCount(), 2);
 }
 
+// The default mark goes into the tree before the account key is written.
+TEST_F(OutlookExpressSave, TheDefaultMarkIsWrittenBeforeTheAccountKey) {
+    Install(TestFile("fixtures/two_identities.reg"));
+    auto store = Load();
+    TMailAccount& account = *store->DefaultProfile()->FindAccount("00000001");
+    account.SetIsDefault(true);
+    account.SetDisplayName("Anna Muster");
+    platform::TPreparedChanges changes;
+    {
+        platform::TWriteTransaction dryRun(platform::TTransactionMode::DryRun);
+        account.Save();
+        changes = dryRun.Commit();
+    }
+    std::vector<std::string> keys;
+    for (const platform::TRegistryChange& change : changes.Registry) {
+        if (keys.empty() || keys.back() != change.KeyPath) {
+            keys.push_back(change.KeyPath);
+        }
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{AccountManager, TopAccounts + "\\00000001"}));
+}
+
 TEST_F(OutlookExpressSave, AnEmptyPasswordKeepsTheReferenceAndItsItem) {
     Install(TestFile("fixtures/two_identities.reg"));
     StorePassword("account10000002", "Alt-1");
@@ -428,15 +450,41 @@ TEST_F(OutlookExpressSave, ADryRunListsTheWritesAndChangesNothing) {
         account.Save();
         changes = dryRun.Commit();
     }
+    // The tree's counter and default mark come first (its owner is already the right one), then
+    // the account key in the order Outlook Express writes it.
     std::vector<std::string> written;
     for (const platform::TRegistryChange& change : changes.Registry) {
-        if (change.KeyPath == NewKey && change.Kind == platform::TRegistryChange::TKind::ValueSet) {
-            written.push_back(change.ValueName);
+        if (change.KeyPath.rfind(AccountManager, 0) != 0) {
+            continue; // the password item
         }
+        const bool value = change.Kind == platform::TRegistryChange::TKind::ValueSet;
+        written.push_back((value ? "set " : "key ") + change.KeyPath +
+                          (value ? ": " + change.ValueName : std::string()));
     }
-    EXPECT_EQ(written.size(), 17u);
-    EXPECT_EQ(written.front(), "Connection Type");
-    EXPECT_EQ(written.back(), "SMTP Use Sicily");
+    const std::string manager = "set " + AccountManager + ": ";
+    const std::string key = "set " + NewKey + ": ";
+    EXPECT_EQ(written, (std::vector<std::string>{
+                           manager + "Account Name",
+                           manager + "Default Mail Account",
+                           "key " + NewKey,
+                           key + "Connection Type",
+                           key + "Account Name",
+                           key + "SMTP Display Name",
+                           key + "SMTP Email Address",
+                           key + "POP3 User Name",
+                           key + "POP3 Password2",
+                           key + "POP3 Prompt for Password",
+                           key + "POP3 Server",
+                           key + "POP3 Port",
+                           key + "POP3 Timeout",
+                           key + "POP3 Secure Connection",
+                           key + "Leave Mail On Server",
+                           key + "SMTP Server",
+                           key + "SMTP Port",
+                           key + "SMTP Timeout",
+                           key + "SMTP Secure Connection",
+                           key + "SMTP Use Sicily",
+                       }));
     EXPECT_EQ(HiveText(), before);
     EXPECT_FALSE(KeyExists(NewKey));
     EXPECT_EQ(StoredPassword("account12345678"), "");
