@@ -12,6 +12,7 @@
 #include <platform/Files.h>
 #include <platform/Registry.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
@@ -207,5 +208,124 @@ TEST_F(OeAccountEndToEndTest, AnExistingWindowsLiveMailAccountIsAdaptedInPlace) 
     EXPECT_EQ(ReadDwordValue(*document, "Remove_When_Deleted", 0), 1u);
     EXPECT_EQ(IamDefault(), "account{5D1E}.oeaccount"); // the profile's only account
 }
+
+// An older provider account of the customer's own, with settings the wizard must not touch.
+std::string OldProviderAccount() {
+    return "<?xml version=\"1.0\" encoding=\"utf-16\" ?>\n"
+           "<MessageAccount>\n"
+           "\t<Account_Name type=\"SZ\">Quenlix (old)</Account_Name>\n"
+           "\t<Connection_Type type=\"DWORD\">00000002</Connection_Type>\n"
+           "\t<Connectoid type=\"SZ\">Home Dial-up</Connectoid>\n"
+           "\t<SMTP_Display_Name type=\"SZ\">A. Muster</SMTP_Display_Name>\n"
+           "\t<SMTP_Organization_Name type=\"SZ\">Muster &amp; Söhne</SMTP_Organization_Name>\n"
+           "\t<SMTP_Email_Address type=\"SZ\">anna.muster@quenlix.example</SMTP_Email_Address>\n"
+           "\t<SMTP_Reply_To_Email_Address "
+           "type=\"SZ\">office@muster.example</SMTP_Reply_To_Email_Address>\n"
+           "\t<POP3_Server type=\"SZ\">mail.quenlix.example</POP3_Server>\n"
+           "\t<POP3_User_Name type=\"SZ\">anna</POP3_User_Name>\n"
+           "\t<POP3_Password2 type=\"BINARY\">" +
+           ProtectPassword("old", FixtureSaltHex) +
+           "</POP3_Password2>\n"
+           "\t<POP3_Use_Sicily type=\"DWORD\">00000001</POP3_Use_Sicily>\n"
+           "\t<POP3_Timeout type=\"DWORD\">5a</POP3_Timeout>\n"
+           "\t<Remove_When_Expired type=\"DWORD\">00000001</Remove_When_Expired>\n"
+           "\t<Expire_Days type=\"DWORD\">00000007</Expire_Days>\n"
+           "\t<SMTP_Server type=\"SZ\">mail.quenlix.example</SMTP_Server>\n"
+           "\t<SMTP_User_Name type=\"SZ\">anna-out</SMTP_User_Name>\n"
+           "\t<SMTP_Password2 type=\"BINARY\">" +
+           ProtectPassword("old-out", FixtureSaltHex) +
+           "</SMTP_Password2>\n"
+           "\t<SMTP_Use_Sicily type=\"DWORD\">00000003</SMTP_Use_Sicily>\n"
+           "\t<SMTP_Timeout type=\"DWORD\">0000005A</SMTP_Timeout>\n"
+           "</MessageAccount>\n";
+}
+
+const char* const OtherAccount =
+    "<?xml version=\"1.0\" encoding=\"utf-16\" ?>\n"
+    "<MessageAccount>\n"
+    "\t<Account_Name type=\"SZ\">Work</Account_Name>\n"
+    "\t<SMTP_Email_Address type=\"SZ\">anna@work.example</SMTP_Email_Address>\n"
+    "\t<POP3_Server type=\"SZ\">pop.work.example</POP3_Server>\n"
+    "</MessageAccount>\n";
+
+// Adapting an account of a profile that holds two, in either client: every provider value
+// replaces the old one, the customer's own settings stay, and the "default" box alone decides
+// the default account.
+struct TAdaptCase {
+    bool LiveMail;
+    bool MakeDefault;
+};
+
+class OeAccountAdaptTest : public OeAccountEndToEndTest,
+                           public ::testing::WithParamInterface<TAdaptCase> {
+protected:
+    // The client installed with the fixture salt; its store folder.
+    std::string Install(bool liveMail) {
+        if (liveMail) {
+            UseHostedService(AnnasMailbox(), 6, 1);
+            return InstallWindowsLiveMail();
+        }
+        UseHostedService(AnnasMailbox(), 6, 0);
+        const std::string storeDir = InstallWindowsMail();
+        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+        EXPECT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows Mail", false));
+        registry.WriteBinaryData("Salt", FixtureSalt);
+        registry.CloseKey();
+        return storeDir;
+    }
+};
+
+TEST_P(OeAccountAdaptTest, AnOlderAccountGetsEveryProviderValueAndKeepsItsOwn) {
+    const TAdaptCase& row = GetParam();
+    const std::string storeDir = Install(row.LiveMail);
+    {
+        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Microsoft\\IAM", true));
+        registry.WriteString("Default Mail Account", "account{07}.oeaccount");
+        registry.CloseKey();
+    }
+    // Windows Mail keeps POP accounts in "Local Folders", Windows Live Mail in their own.
+    const std::string path =
+        storeDir + (row.LiveMail ? "Quenlix (old)" : "Local Folders") + "\\account{0D}.oeaccount";
+    const std::string other =
+        storeDir + (row.LiveMail ? "Work" : "Local Folders") + "\\account{07}.oeaccount";
+    System().WriteFile(path, ClientFile(OldProviderAccount()));
+    System().WriteFile(other, ClientFile(OtherAccount));
+    const std::string otherBytes = System().ReadFile(other);
+    Launch();
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
+    const QTreeWidget* list = AccountsList().lvAccounts;
+    ASSERT_GE(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0),
+              row.LiveMail ? QStringLiteral("Windows Live Mail") : QStringLiteral("Windows Mail"));
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QString::fromLatin1(Address));
+    ClickRow(1);
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    FillUserData(QStringLiteral("Anna Müller"), QStringLiteral("anna.muster"),
+                 QStringLiteral("Geheim-42"));
+    UserData().chkStandard->setChecked(row.MakeDefault);
+    ASSERT_TRUE(ClickNext());
+    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
+
+    EXPECT_EQ(
+        oeaccount_test::MaskSealed(System().ReadFile(path), {{"POP3_Password2", "Geheim-42"},
+                                                             {"SMTP_Password2", "Geheim-42"}}),
+        oeaccount_test::Golden("adapted-dial-up-account.oeaccount"));
+    EXPECT_EQ(System().ReadFile(other), otherBytes);
+    EXPECT_EQ(AccountFiles(storeDir).size(), 2u);
+    EXPECT_EQ(IamDefault(), row.MakeDefault ? "account{0D}.oeaccount" : "account{07}.oeaccount");
+}
+
+INSTANTIATE_TEST_SUITE_P(Clients, OeAccountAdaptTest,
+                         ::testing::Values(TAdaptCase{false, false}, TAdaptCase{false, true},
+                                           TAdaptCase{true, false}, TAdaptCase{true, true}),
+                         [](const ::testing::TestParamInfo<TAdaptCase>& info) {
+                             return std::string(info.param.LiveMail ? "WindowsLiveMail"
+                                                                    : "WindowsMail") +
+                                    (info.param.MakeDefault ? "DefaultBoxTicked"
+                                                            : "DefaultBoxUnticked");
+                         });
 
 } // namespace
