@@ -147,6 +147,10 @@ TEST_F(SetupEndToEndTest, NewThunderbirdAccountGetsExactlyTheProviderPreferences
     AddLocalFoldersPrefs(expected, ThunderbirdProfileDir());
     // The whole file: nothing else is written, and nothing the account needs is missing.
     EXPECT_EQ(ReadPrefs(), expected);
+    // The folders those preferences name exist.
+    for (const char* folder : {"\\Mail\\Local Folders", "\\Mail\\pop.quenlix.example"}) {
+        EXPECT_TRUE(System().Exists(ThunderbirdProfileDir() + folder)) << folder;
+    }
     ExpectPasswordsStored();
 }
 
