@@ -8,6 +8,7 @@
 #include "lang/LanguageTable.h"
 #include "lang/TranslatedMessage.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -36,19 +37,6 @@ std::string Quoted(const std::string& aText) {
     return '"' + aText + '"';
 }
 
-// Only the preferences of the new account's keys and the lists that name them.
-TPrefs AccountPrefs(const TPrefs& aPrefs, const std::vector<std::string>& aPrefixes) {
-    TPrefs selected;
-    for (const auto& [name, value] : aPrefs) {
-        for (const std::string& prefix : aPrefixes) {
-            if (name.rfind(prefix, 0) == 0) {
-                selected[name] = value;
-            }
-        }
-    }
-    return selected;
-}
-
 class SetupEndToEndTest : public TSetupFixture {
 protected:
     // The outgoing server and incoming server settings every provider account ends with.
@@ -68,6 +56,25 @@ protected:
         aPrefs[m + "auth_method"] = "1";
         aPrefs[m + "authMethod"] = "3";
         aPrefs[m + "username"] = Quoted(Address);
+    }
+
+    // The local folders an empty profile gets before its first account.
+    static void AddLocalFoldersPrefs(TPrefs& aPrefs, const std::string& aProfileDir) {
+        const std::string mail = aProfileDir + "\\Mail";
+        aPrefs["mail.account.account1.server"] = Quoted("server1");
+        aPrefs["mail.accountmanager.localfoldersserver"] = Quoted("server1");
+        aPrefs["mail.root.none"] = Quoted(Escaped(mail));
+        aPrefs["mail.root.none-rel"] = Quoted("[ProfD]Mail");
+        aPrefs["mail.root.pop3"] = Quoted(Escaped(mail));
+        aPrefs["mail.root.pop3-rel"] = Quoted("[ProfD]Mail");
+        aPrefs["mail.server.server1.directory"] = Quoted(Escaped(mail + "\\Local Folders"));
+        aPrefs["mail.server.server1.directory-rel"] = Quoted("[ProfD]Mail/Local Folders");
+        aPrefs["mail.server.server1.hostname"] = Quoted("Local Folders");
+        aPrefs["mail.server.server1.name"] = Quoted("Local Folders");
+        aPrefs["mail.server.server1.type"] = Quoted("none");
+        aPrefs["mail.server.server1.userName"] = Quoted("nobody");
+        aPrefs["mail.smtp.defaultserver"] = Quoted("smtp1");
+        aPrefs["mail.startup.enabledMailCheckOnce"] = "true";
     }
 
     // Runs aAction once, as soon as the setup page waits for Thunderbird to end (a fixed
@@ -137,11 +144,13 @@ TEST_F(SetupEndToEndTest, NewThunderbirdAccountGetsExactlyTheProviderPreferences
         {"mail.smtpservers", Quoted("smtp1")},
     };
     AddServerPrefs(expected, "server2", "smtp1");
-    EXPECT_EQ(AccountPrefs(ReadPrefs(),
-                           {"mail.account.account3.", "mail.identity.", "mail.server.server2.",
-                            "mail.smtpserver", "mail.accountmanager.accounts",
-                            "mail.accountmanager.defaultaccount"}),
-              expected);
+    AddLocalFoldersPrefs(expected, ThunderbirdProfileDir());
+    // The whole file: nothing else is written, and nothing the account needs is missing.
+    EXPECT_EQ(ReadPrefs(), expected);
+    // The folders those preferences name exist.
+    for (const char* folder : {"\\Mail\\Local Folders", "\\Mail\\pop.quenlix.example"}) {
+        EXPECT_TRUE(System().Exists(ThunderbirdProfileDir() + folder)) << folder;
+    }
     ExpectPasswordsStored();
 }
 
@@ -172,6 +181,38 @@ TEST_F(SetupEndToEndTest, AnExistingAccountPickedOnTheListIsAdaptedInPlace) {
     EXPECT_EQ(ChangedPrefs(before, ReadPrefs()), expected);
     ExpectPasswordsStored();
 }
+
+// Beside another account of the profile, the box of the user-data page decides whether the new
+// account becomes Thunderbird's default.
+struct TDefaultWishCase {
+    bool Wish;
+    const char* DefaultAccount;
+};
+
+class ThunderbirdDefaultWishTest : public SetupEndToEndTest,
+                                   public ::testing::WithParamInterface<TDefaultWishCase> {};
+
+TEST_P(ThunderbirdDefaultWishTest, BesideAnotherAccountTheBoxDecidesTheDefault) {
+    UseHostedService(AnnasMailbox());
+    InstallThunderbird(
+        ThunderbirdPrefs({{"Bob Beispiel", "bob@example.org", false, "pop.example.org"}}));
+    Launch();
+    WalkToUserDataWithThunderbird(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
+                                  QStringLiteral("Geheim-42"));
+    UserData().chkStandard->setChecked(GetParam().Wish);
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("Finished"));
+
+    const TPrefs prefs = ReadPrefs();
+    EXPECT_EQ(prefs.at("mail.accountmanager.accounts"), Quoted("account2,account1,account3"));
+    EXPECT_EQ(prefs.at("mail.accountmanager.defaultaccount"), Quoted(GetParam().DefaultAccount));
+    EXPECT_EQ(prefs.at("mail.identity.id1.fullName"), Quoted("Anna Muster"));
+    EXPECT_EQ(prefs.at("mail.identity.id2.fullName"), Quoted("Bob Beispiel"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wish, ThunderbirdDefaultWishTest,
+                         ::testing::Values(TDefaultWishCase{true, "account3"},
+                                           TDefaultWishCase{false, "account2"}));
 
 TEST_F(SetupEndToEndTest, RunningThunderbirdIsAwaitedBeforeAnythingIsWritten) {
     UseHostedService(AnnasMailbox());

@@ -197,6 +197,10 @@ TEST_F(ThunderbirdCurrentDemoOtherMailboxTest, NewMailboxIsANewAccountThunderbir
     EXPECT_EQ(prefs.GetString("mail.accountmanager.accounts"),
               "account2,account3,account1,account4");
     EXPECT_EQ(prefs.GetInteger("mail.account.lastKey"), 4);
+    // Beside two accounts the unticked box leaves Thunderbird's default where it was.
+    EXPECT_EQ(prefs.GetString("mail.accountmanager.defaultaccount"), "account2");
+    EXPECT_EQ(prefs.GetString("mail.identity.id3.fullName"), "Anna Muster");
+    EXPECT_EQ(prefs.GetString("mail.server.server4.name"), "anna.neu@quenlix.example");
     EXPECT_EQ(prefs.GetString("mail.account.account4.server"), "server4");
     EXPECT_EQ(prefs.GetString("mail.server.server4.userName"), "anna.neu@quenlix.example");
     EXPECT_EQ(prefs.GetInteger("mail.server.server4.authMethod"), 3);

@@ -73,6 +73,8 @@ void ReadOutgoing(const TProfileFiles& files, const TNames& n, const std::string
     account.SetSmtpUseTLS(trySsl == 2);
     account.SetSmtpUseSPA(IsSecureAuthMethod(prefs.GetIntegerDef(n.M("authMethod"), 0)));
     if (prefs.GetIntegerDef(n.M("auth_method"), 0) != 1) {
+        // A reload too: a login Thunderbird no longer uses would be switched on again by a save.
+        account.SetSmtpAuthMode(0);
         return;
     }
     account.SetSmtpAuthMode(2);

@@ -199,6 +199,37 @@ TEST_F(ThunderbirdReadTest, ReloadReadsChangedPreferencesIntoTheSameObject) {
     EXPECT_EQ(System.ReadFile(ProfileDir("mixed.default") + "\\prefs.js"), written);
 }
 
+// A reload follows the outgoing server's authentication both ways: switched off in Thunderbird,
+// the account must not keep a login a later save would switch on again.
+struct TSmtpAuthReloadCase {
+    const char* Statement; // replaces auth_method 1 of account2's outgoing server
+    int Mode;
+};
+
+class ThunderbirdSmtpAuthReloadTest : public ThunderbirdReadTest,
+                                      public ::testing::WithParamInterface<TSmtpAuthReloadCase> {};
+
+TEST_P(ThunderbirdSmtpAuthReloadTest, ReloadTakesTheAuthenticationTheFileNowHas) {
+    const auto store = Open();
+    TMailAccount* account = store->AccountByIndex(0);
+    ASSERT_EQ(account->SmtpAuthMode(), 2);
+    std::string prefs = kMixedPrefs;
+    const std::string from = Int("mail.smtpserver.smtp1.auth_method", 1);
+    prefs.replace(prefs.find(from), from.size(), GetParam().Statement);
+    WritePrefs(ProfileDir("mixed.default"), prefs);
+
+    account->Reload();
+    EXPECT_EQ(account->SmtpAuthMode(), GetParam().Mode);
+    EXPECT_EQ(account->SmtpUserName(), "erika"); // kept as the file keeps it
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AuthMethod, ThunderbirdSmtpAuthReloadTest,
+    ::testing::Values(
+        TSmtpAuthReloadCase{"", 0},
+        TSmtpAuthReloadCase{"user_pref(\"mail.smtpserver.smtp1.auth_method\", 0);\n", 0},
+        TSmtpAuthReloadCase{"user_pref(\"mail.smtpserver.smtp1.auth_method\", 1);\n", 2}));
+
 TEST_F(ThunderbirdReadTest, DeleteAccountLeavesThunderbirdsFilesAlone) {
     const auto store = Open();
     const std::string prefs = System.ReadFile(ProfileDir("mixed.default") + "\\prefs.js");
