@@ -6,6 +6,7 @@
 #include "platform/win32/WindowsApi.h"
 
 #include "platform/win32/RegistryJournal.h"
+#include "platform/win32/RegistryRoots.h"
 
 #include "platform/RegText.h"
 #include "platform/Registry.h"
@@ -20,22 +21,12 @@ namespace platform {
 
 namespace {
 
+using win32::RootHandle;
+
 using win32::Wide;
 
 // Enough to read, write, create below and delete values; not to change the key's security.
 constexpr REGSAM WriteAccess = KEY_READ | KEY_WRITE;
-
-HKEY RootHandle(THKey root) {
-    switch (root) {
-    case THKey::ClassesRoot:
-        return win32::ClassesRootKey;
-    case THKey::LocalMachine:
-        return win32::LocalMachineKey;
-    case THKey::CurrentUser:
-        break;
-    }
-    return win32::CurrentUserKey;
-}
 
 std::string JoinPath(const std::string& base, const std::string& tail) {
     if (base.empty() || tail.empty()) {

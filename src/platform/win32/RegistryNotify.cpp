@@ -5,6 +5,7 @@
 // The system ends a notification when the thread that armed it ends; the monitors arm and wait
 // on their own thread.
 
+#include "platform/win32/RegistryRoots.h"
 #include "platform/win32/WaitableObject.h"
 
 #include "platform/RegistryNotify.h"
@@ -13,22 +14,12 @@ namespace platform {
 
 namespace {
 
+using win32::RootHandle;
+
 using detail::TWaitableObject;
 
 constexpr std::uint32_t KnownFilters = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
                                        REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
-
-HKEY RootHandle(THKey root) {
-    switch (root) {
-    case THKey::ClassesRoot:
-        return win32::ClassesRootKey;
-    case THKey::LocalMachine:
-        return win32::LocalMachineKey;
-    case THKey::CurrentUser:
-        break;
-    }
-    return win32::CurrentUserKey;
-}
 
 } // namespace
 
