@@ -5,6 +5,7 @@
 // and the provider's new account written and read back. A machine with the client of its own is
 // left alone.
 
+#include "ProviderAccount.h"
 #include "WinTestSupport.h"
 
 #include "accounts/HexText.h"
@@ -136,15 +137,6 @@ protected:
         std::filesystem::remove_all(std::filesystem::path(platform::win32::Wide(StoreDir)), error);
     }
 
-    static const TMailAccount* Find(TMailAccounts& store, const std::string& address) {
-        for (int i = 0; i < store.AccountCount(); ++i) {
-            if (store.AccountByIndex(i)->EmailAddress() == address) {
-                return store.AccountByIndex(i);
-            }
-        }
-        return nullptr;
-    }
-
     TTestFolder Folder;
     bool Installed = false;
     std::string AppPathsKey, StoreDir, Exe;
@@ -160,7 +152,7 @@ TEST_P(OeAccountStoreTest, TheClientIsDetectedAndItsAccountLoadedWithItsPassword
                   std::to_string(GetParam().Build) + "." + std::to_string(GetParam().Revision));
     EXPECT_EQ(store.StoreDirectory(), StoreDir);
     EXPECT_EQ(store.SaltHex(), BytesToHex(kSalt));
-    const TMailAccount* account = Find(store, "erika@example.org");
+    const TMailAccount* account = win32_test::FindAccount(store, "erika@example.org");
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->Password(), "old secret"); // unsealed by the system's data protection
     EXPECT_EQ(dynamic_cast<const TPOPMailAccount&>(*account).IncomingServer(), "pop.example.org");
@@ -172,15 +164,7 @@ TEST_P(OeAccountStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
         const auto store = GetParam().Open();
         auto& account = dynamic_cast<TPOPMailAccount&>(
             *store->AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        account.SetDisplayName("Anna M\u00fcller");
-        account.SetIncomingServer("pop.quenlix.example");
-        account.SetUseSSL(true);
-        account.SetIncomingPort(995);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer("smtp.quenlix.example");
-        account.SetSmtpAuthMode(1);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpPort(465);
+        win32_test::ApplyProviderValues(account, kAddress, "Anna M\u00fcller");
         account.Save();
         file = account.AccountKey();
     }
@@ -192,17 +176,13 @@ TEST_P(OeAccountStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     EXPECT_EQ(bytes->find("Geheim-42"), std::string::npos);
 
     const auto reread = GetParam().Open();
-    const TMailAccount* account = Find(*reread, kAddress);
+    const TMailAccount* account = win32_test::FindAccount(*reread, kAddress);
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->Password(), "Geheim-42");
     EXPECT_EQ(account->DisplayName(), "Anna M\u00fcller");
-    const auto& pop = dynamic_cast<const TPOPMailAccount&>(*account);
-    EXPECT_EQ(pop.IncomingServer(), "pop.quenlix.example");
-    EXPECT_EQ(pop.IncomingPort(), 995);
-    EXPECT_TRUE(pop.UseSSL());
-    EXPECT_EQ(account->SmtpServer(), "smtp.quenlix.example");
-    EXPECT_EQ(account->SmtpPort(), 465);
-    ASSERT_NE(Find(*reread, "erika@example.org"), nullptr); // the other account stays
+    win32_test::ExpectProviderServers(*account);
+    ASSERT_NE(win32_test::FindAccount(*reread, "erika@example.org"),
+              nullptr); // the other account stays
 }
 
 INSTANTIATE_TEST_SUITE_P(
