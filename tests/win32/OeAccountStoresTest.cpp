@@ -76,14 +76,18 @@ void PrintTo(const TOeClientCase& row, std::ostream* out) {
     *out << row.Name;
 }
 
-// An expandable string as regedit writes it: hex(2), UTF-16LE with its terminator.
-std::string ExpandableRegValue(const std::string& text) {
-    std::string out = "hex(2):";
-    const std::vector<std::uint8_t> data = platform::reg::StringToRegData(text);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        out += (i == 0 ? "" : ",") + BytesToHex(&data[i], 1);
+// Bytes as .reg text lists them: two hex digits each, separated by commas.
+std::string RegHexList(const std::vector<std::uint8_t>& data) {
+    std::string out;
+    for (const std::uint8_t byte : data) {
+        out += (out.empty() ? "" : ",") + BytesToHex(&byte, 1);
     }
     return out;
+}
+
+// An expandable string as regedit writes it: hex(2), UTF-16LE with its terminator.
+std::string ExpandableRegValue(const std::string& text) {
+    return "hex(2):" + RegHexList(platform::reg::StringToRegData(text));
 }
 
 class OeAccountStoreTest : public ::testing::TestWithParam<TOeClientCase> {
@@ -112,15 +116,11 @@ protected:
         const std::string appPath = client.ExpandableAppPath
                                         ? ExpandableRegValue("%TEMP%\\" + Exe.substr(temp.size()))
                                         : win32_test::RegString(Exe);
-        std::string salt;
-        for (const std::uint8_t byte : kSalt) {
-            salt += (salt.empty() ? "" : ",") + BytesToHex(&byte, 1);
-        }
-        ASSERT_TRUE(win32_test::ImportRegistry("[HKEY_LOCAL_MACHINE" + AppPathsKey +
-                                                   "]\r\n@=" + appPath +
-                                                   "\r\n\r\n[HKEY_CURRENT_USER" + client.ClientKey +
-                                                   "]\r\n\"Salt\"=hex:" + salt + "\r\n",
-                                               Folder));
+        ASSERT_TRUE(
+            win32_test::ImportRegistry("[HKEY_LOCAL_MACHINE" + AppPathsKey + "]\r\n@=" + appPath +
+                                           "\r\n\r\n[HKEY_CURRENT_USER" + client.ClientKey +
+                                           "]\r\n\"Salt\"=hex:" + RegHexList(kSalt) + "\r\n",
+                                       Folder));
         ASSERT_TRUE(platform::ForceDirectories(StoreDir + "Example"));
         platform::WriteFileAtomic(
             StoreDir + "Example\\account{3C4F22A1-6B1D-4E1A-9C4B-2F2E1D0C9B8A}.oeaccount",
