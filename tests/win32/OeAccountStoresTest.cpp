@@ -162,9 +162,7 @@ TEST_P(OeAccountStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     std::string file;
     {
         const auto store = GetParam().Open();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store->AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        win32_test::ApplyProviderValues(account, kAddress, "Anna M\u00fcller");
+        auto& account = win32_test::AddProviderAccount(*store, kAddress, "Anna M\u00fcller");
         account.Save();
         file = account.AccountKey();
     }

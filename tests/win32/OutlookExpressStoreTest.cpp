@@ -46,9 +46,7 @@ TEST_F(OutlookExpressStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     {
         TOutlookExpressMailAccounts store(false);
         passwordsKept = store.AccountPasswordsAvailable();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        win32_test::ApplyProviderValues(account, kAddress, "Anna Beispiel");
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         account.Save();
         location = account.StoreLocation();
     }

@@ -53,10 +53,8 @@ TEST_F(Outlook2003StoreTest, TheProfileAndItsAccountsAreLoaded) {
 TEST_F(Outlook2003StoreTest, TheProvidersNewAccountIsWrittenWithASealedPasswordAndReadBack) {
     {
         TOutlookMailAccounts store(false);
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         EXPECT_EQ(account.AccountKey(), "00000004");
-        win32_test::ApplyProviderValues(account, kAddress, "Anna Beispiel");
         account.Save();
     }
     // The registry as Outlook reads it: UTF-16 text in binary values, the password sealed.
@@ -114,10 +112,8 @@ TEST_F(Outlook2000StoreTest, TheProvidersNewAccountIsWrittenWithItsServiceAndRea
     {
         TOutlook98MailAccounts store(false);
         passwordsKept = store.AccountPasswordsAvailable();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         EXPECT_EQ(account.AccountKey(), "00000004");
-        win32_test::ApplyProviderValues(account, kAddress, "Anna Beispiel");
         account.Save();
     }
     const std::string key = kOmiAccounts + "\\00000004";

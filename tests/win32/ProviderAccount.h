@@ -32,6 +32,16 @@ inline void ApplyProviderValues(TPOPMailAccount& account, const std::string& add
     account.SetSmtpPort(465);
 }
 
+// The provider's new account added to the store with every value set, not saved yet.
+template <typename TStore>
+TPOPMailAccount& AddProviderAccount(TStore& store, const std::string& address,
+                                    const std::string& displayName) {
+    auto& account = dynamic_cast<TPOPMailAccount&>(
+        *store.AddAccount(AccountKindPOP, address, address, kProviderPassword));
+    ApplyProviderValues(account, address, displayName);
+    return account;
+}
+
 // The provider's servers as the client reads them back.
 inline void ExpectProviderServers(const TMailAccount& account) {
     const auto& pop = dynamic_cast<const TPOPMailAccount&>(account);
