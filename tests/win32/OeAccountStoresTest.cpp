@@ -5,6 +5,7 @@
 // and the provider's new account written and read back. A machine with the client of its own is
 // left alone.
 
+#include "ProviderAccount.h"
 #include "WinTestSupport.h"
 
 #include "accounts/HexText.h"
@@ -75,14 +76,18 @@ void PrintTo(const TOeClientCase& row, std::ostream* out) {
     *out << row.Name;
 }
 
-// An expandable string as regedit writes it: hex(2), UTF-16LE with its terminator.
-std::string ExpandableRegValue(const std::string& text) {
-    std::string out = "hex(2):";
-    const std::vector<std::uint8_t> data = platform::reg::StringToRegData(text);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        out += (i == 0 ? "" : ",") + BytesToHex(&data[i], 1);
+// Bytes as .reg text lists them: two hex digits each, separated by commas.
+std::string RegHexList(const std::vector<std::uint8_t>& data) {
+    std::string out;
+    for (const std::uint8_t byte : data) {
+        out += (out.empty() ? "" : ",") + BytesToHex(&byte, 1);
     }
     return out;
+}
+
+// An expandable string as regedit writes it: hex(2), UTF-16LE with its terminator.
+std::string ExpandableRegValue(const std::string& text) {
+    return "hex(2):" + RegHexList(platform::reg::StringToRegData(text));
 }
 
 class OeAccountStoreTest : public ::testing::TestWithParam<TOeClientCase> {
@@ -111,15 +116,11 @@ protected:
         const std::string appPath = client.ExpandableAppPath
                                         ? ExpandableRegValue("%TEMP%\\" + Exe.substr(temp.size()))
                                         : win32_test::RegString(Exe);
-        std::string salt;
-        for (const std::uint8_t byte : kSalt) {
-            salt += (salt.empty() ? "" : ",") + BytesToHex(&byte, 1);
-        }
-        ASSERT_TRUE(win32_test::ImportRegistry("[HKEY_LOCAL_MACHINE" + AppPathsKey +
-                                                   "]\r\n@=" + appPath +
-                                                   "\r\n\r\n[HKEY_CURRENT_USER" + client.ClientKey +
-                                                   "]\r\n\"Salt\"=hex:" + salt + "\r\n",
-                                               Folder));
+        ASSERT_TRUE(
+            win32_test::ImportRegistry("[HKEY_LOCAL_MACHINE" + AppPathsKey + "]\r\n@=" + appPath +
+                                           "\r\n\r\n[HKEY_CURRENT_USER" + client.ClientKey +
+                                           "]\r\n\"Salt\"=hex:" + RegHexList(kSalt) + "\r\n",
+                                       Folder));
         ASSERT_TRUE(platform::ForceDirectories(StoreDir + "Example"));
         platform::WriteFileAtomic(
             StoreDir + "Example\\account{3C4F22A1-6B1D-4E1A-9C4B-2F2E1D0C9B8A}.oeaccount",
@@ -134,15 +135,6 @@ protected:
         platform::TRegistry(platform::HKEY_CURRENT_USER).DeleteKey(GetParam().ClientKey);
         std::error_code error;
         std::filesystem::remove_all(std::filesystem::path(platform::win32::Wide(StoreDir)), error);
-    }
-
-    static const TMailAccount* Find(TMailAccounts& store, const std::string& address) {
-        for (int i = 0; i < store.AccountCount(); ++i) {
-            if (store.AccountByIndex(i)->EmailAddress() == address) {
-                return store.AccountByIndex(i);
-            }
-        }
-        return nullptr;
     }
 
     TTestFolder Folder;
@@ -160,7 +152,7 @@ TEST_P(OeAccountStoreTest, TheClientIsDetectedAndItsAccountLoadedWithItsPassword
                   std::to_string(GetParam().Build) + "." + std::to_string(GetParam().Revision));
     EXPECT_EQ(store.StoreDirectory(), StoreDir);
     EXPECT_EQ(store.SaltHex(), BytesToHex(kSalt));
-    const TMailAccount* account = Find(store, "erika@example.org");
+    const TMailAccount* account = win32_test::FindAccount(store, "erika@example.org");
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->Password(), "old secret"); // unsealed by the system's data protection
     EXPECT_EQ(dynamic_cast<const TPOPMailAccount&>(*account).IncomingServer(), "pop.example.org");
@@ -170,17 +162,7 @@ TEST_P(OeAccountStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     std::string file;
     {
         const auto store = GetParam().Open();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store->AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        account.SetDisplayName("Anna M\u00fcller");
-        account.SetIncomingServer("pop.quenlix.example");
-        account.SetUseSSL(true);
-        account.SetIncomingPort(995);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer("smtp.quenlix.example");
-        account.SetSmtpAuthMode(1);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpPort(465);
+        auto& account = win32_test::AddProviderAccount(*store, kAddress, "Anna M\u00fcller");
         account.Save();
         file = account.AccountKey();
     }
@@ -192,17 +174,13 @@ TEST_P(OeAccountStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     EXPECT_EQ(bytes->find("Geheim-42"), std::string::npos);
 
     const auto reread = GetParam().Open();
-    const TMailAccount* account = Find(*reread, kAddress);
+    const TMailAccount* account = win32_test::FindAccount(*reread, kAddress);
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->Password(), "Geheim-42");
     EXPECT_EQ(account->DisplayName(), "Anna M\u00fcller");
-    const auto& pop = dynamic_cast<const TPOPMailAccount&>(*account);
-    EXPECT_EQ(pop.IncomingServer(), "pop.quenlix.example");
-    EXPECT_EQ(pop.IncomingPort(), 995);
-    EXPECT_TRUE(pop.UseSSL());
-    EXPECT_EQ(account->SmtpServer(), "smtp.quenlix.example");
-    EXPECT_EQ(account->SmtpPort(), 465);
-    ASSERT_NE(Find(*reread, "erika@example.org"), nullptr); // the other account stays
+    win32_test::ExpectProviderServers(*account);
+    ASSERT_NE(win32_test::FindAccount(*reread, "erika@example.org"),
+              nullptr); // the other account stays
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,6 +4,7 @@
 // is written without it.
 
 #include "OutlookExpressFixture.h"
+#include "ProviderAccount.h"
 #include "WinTestSupport.h"
 
 #include "platform/Guid.h"
@@ -45,22 +46,7 @@ TEST_F(OutlookExpressStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
     {
         TOutlookExpressMailAccounts store(false);
         passwordsKept = store.AccountPasswordsAvailable();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        account.SetAccountName(kAddress);
-        account.SetDisplayName("Anna Beispiel");
-        account.SetEmailAddress(kAddress);
-        account.SetUserName(kAddress);
-        account.SetPassword("Geheim-42");
-        account.SetRememberPassword(true);
-        account.SetIncomingServer("pop.quenlix.example");
-        account.SetUseSSL(true);
-        account.SetIncomingPort(995);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer("smtp.quenlix.example");
-        account.SetSmtpAuthMode(1);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpPort(465);
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         account.Save();
         location = account.StoreLocation();
     }
@@ -75,22 +61,12 @@ TEST_F(OutlookExpressStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
 
     TOutlookExpressMailAccounts reread(false);
     const TMailProfile& main = MainIdentity(reread);
-    const TMailAccount* account = nullptr;
-    for (int i = 0; i < main.AccountCount(); ++i) {
-        if (main.AccountByIndex(i)->EmailAddress() == kAddress) {
-            account = main.AccountByIndex(i);
-        }
-    }
+    const TMailAccount* account = win32_test::FindAccount(main, kAddress);
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(main.AccountCount(), 3);
     EXPECT_EQ(account->DisplayName(), "Anna Beispiel");
     EXPECT_EQ(account->Password(), passwordsKept ? "Geheim-42" : "");
-    const auto& pop = dynamic_cast<const TPOPMailAccount&>(*account);
-    EXPECT_EQ(pop.IncomingServer(), "pop.quenlix.example");
-    EXPECT_EQ(pop.IncomingPort(), 995);
-    EXPECT_TRUE(pop.UseSSL());
-    EXPECT_EQ(account->SmtpServer(), "smtp.quenlix.example");
-    EXPECT_EQ(account->SmtpPort(), 465);
+    win32_test::ExpectProviderServers(*account);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // the profile (its password only where the system has Protected Storage).
 
 #include "OutlookFixture.h"
+#include "ProviderAccount.h"
 
 #include "clients/ProviderConstants.h"
 #include "clients/outlook/Outlook2002.h"
@@ -23,27 +24,7 @@ using win32_test::kMapiProfilesKey;
 
 const std::string kAddress = "anna.beispiel@quenlix.example";
 
-class TOutlookStoreTest : public win32_test::TOutlookOnMachine {
-protected:
-    static void ApplyProviderValues(TPOPMailAccount& account) {
-        account.SetAccountName(kAddress);
-        account.SetDisplayName("Anna Beispiel");
-        account.SetEmailAddress(kAddress);
-        account.SetUserName(kAddress);
-        account.SetPassword("Geheim-42");
-        account.SetRememberPassword(true);
-        account.SetIncomingServer(std::string(provider::Pop3Host));
-        account.SetUseSSL(true);
-        account.SetIncomingPort(provider::Pop3Port);
-        account.SetLeaveOnServer(true);
-        account.SetSmtpServer(std::string(provider::SmtpHost));
-        account.SetSmtpAuthMode(1);
-        account.SetSmtpUseSSL(true);
-        account.SetSmtpPort(provider::SmtpPort);
-    }
-};
-
-class Outlook2003StoreTest : public TOutlookStoreTest {
+class Outlook2003StoreTest : public win32_test::TOutlookOnMachine {
 protected:
     void SetUp() override { Install(11, "outlook2003_profile.reg"); }
 };
@@ -72,10 +53,8 @@ TEST_F(Outlook2003StoreTest, TheProfileAndItsAccountsAreLoaded) {
 TEST_F(Outlook2003StoreTest, TheProvidersNewAccountIsWrittenWithASealedPasswordAndReadBack) {
     {
         TOutlookMailAccounts store(false);
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         EXPECT_EQ(account.AccountKey(), "00000004");
-        ApplyProviderValues(account);
         account.Save();
     }
     // The registry as Outlook reads it: UTF-16 text in binary values, the password sealed.
@@ -99,13 +78,10 @@ TEST_F(Outlook2003StoreTest, TheProvidersNewAccountIsWrittenWithASealedPasswordA
     EXPECT_EQ(account.EmailAddress(), kAddress);
     EXPECT_EQ(account.DisplayName(), "Anna Beispiel");
     EXPECT_EQ(account.Password(), "Geheim-42");
-    EXPECT_EQ(account.IncomingServer(), provider::Pop3Host);
-    EXPECT_EQ(account.IncomingPort(), provider::Pop3Port);
-    EXPECT_TRUE(account.UseSSL());
-    EXPECT_EQ(account.SmtpPort(), provider::SmtpPort);
+    win32_test::ExpectProviderServers(account);
 }
 
-class Outlook2000StoreTest : public TOutlookStoreTest {
+class Outlook2000StoreTest : public win32_test::TOutlookOnMachine {
 protected:
     void SetUp() override { Install(9, "outlook2000_profiles.reg"); }
 };
@@ -136,10 +112,8 @@ TEST_F(Outlook2000StoreTest, TheProvidersNewAccountIsWrittenWithItsServiceAndRea
     {
         TOutlook98MailAccounts store(false);
         passwordsKept = store.AccountPasswordsAvailable();
-        auto& account = dynamic_cast<TPOPMailAccount&>(
-            *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
+        auto& account = win32_test::AddProviderAccount(store, kAddress, "Anna Beispiel");
         EXPECT_EQ(account.AccountKey(), "00000004");
-        ApplyProviderValues(account);
         account.Save();
     }
     const std::string key = kOmiAccounts + "\\00000004";
@@ -156,8 +130,7 @@ TEST_F(Outlook2000StoreTest, TheProvidersNewAccountIsWrittenWithItsServiceAndRea
     EXPECT_EQ(account.EmailAddress(), kAddress);
     EXPECT_EQ(account.DisplayName(), "Anna Beispiel");
     EXPECT_EQ(account.Password(), passwordsKept ? "Geheim-42" : "");
-    EXPECT_EQ(account.IncomingPort(), provider::Pop3Port);
-    EXPECT_TRUE(account.UseSSL());
+    win32_test::ExpectProviderServers(account);
     EXPECT_EQ(account.StoreData().Count(), 3) << "service, transport and address book";
 }
 

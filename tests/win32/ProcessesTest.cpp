@@ -15,35 +15,8 @@
 namespace {
 
 using namespace platform;
+using win32_test::TChildProcess;
 using win32_test::TTestFolder;
-
-// A copy of this program under another name, started as a child that waits to be ended.
-class TChildProcess {
-public:
-    TChildProcess(const std::string& exe) {
-        std::wstring commandLine = L"\"" + win32::Wide(exe) + L"\" --wait-to-be-ended";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            Process_.reset(process.hProcess);
-        }
-    }
-    ~TChildProcess() { End(); }
-    bool Started() const { return Process_ != nullptr; }
-    void End() {
-        if (Process_) {
-            TerminateProcess(Process_.get(), 0);
-            WaitForSingleObject(Process_.get(), 10000);
-            Process_.reset();
-        }
-    }
-
-private:
-    win32::THandle Process_;
-};
 
 TEST(ProcessesTest, TheSnapshotHoldsThisProgramWithItsPath) {
     const std::string self = GetModuleFileName();

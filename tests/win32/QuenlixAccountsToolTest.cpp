@@ -6,6 +6,7 @@
 
 #include "OutlookExpressFixture.h"
 #include "OutlookFixture.h"
+#include "ProviderAccount.h"
 #include "ThunderbirdFixture.h"
 
 #include "clients/ProviderConstants.h"
@@ -119,12 +120,7 @@ TEST_F(QuenlixAccountsToolTest, AddWritesTheAccountWithThePasswordFromStandardIn
     EXPECT_EQ(prefs.GetString("mail.identity.id2.fullName"), kName);
 
     TThunderbirdMailAccounts store(false);
-    const TMailAccount* account = nullptr;
-    for (int i = 0; i < store.AccountCount(); ++i) {
-        if (store.AccountByIndex(i)->EmailAddress() == kAddress) {
-            account = store.AccountByIndex(i);
-        }
-    }
+    const TMailAccount* account = win32_test::FindAccount(store, kAddress);
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->Password(), "Geheim-42");
     EXPECT_EQ(account->UserName(), kAddress);
@@ -181,10 +177,8 @@ TEST_F(QuenlixAccountsToolOutlookExpressTest, AddWritesTheAccountIntoTheRegistry
         const TOutlookExpressMailAccounts store(false);
         const TMailProfile& main = MainIdentity(store);
         EXPECT_EQ(main.AccountCount(), 3);
-        for (int i = 0; i < main.AccountCount(); ++i) {
-            if (main.AccountByIndex(i)->EmailAddress() == kAddress) {
-                location = main.AccountByIndex(i)->StoreLocation();
-            }
+        if (const TMailAccount* added = win32_test::FindAccount(main, kAddress)) {
+            location = added->StoreLocation();
         }
     }
     ASSERT_FALSE(location.empty());

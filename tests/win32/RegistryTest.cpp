@@ -90,13 +90,14 @@ TEST_F(RegistryTest, TypedValuesAreTheSystemsTypes) {
     registry.WriteBinaryData("Blob", {0xde, 0xad});
     registry.WriteString("", "default value");
 
-    const HKEY user = platform::win32::CurrentUserKey;
-    EXPECT_EQ(ReadRawValue(user, Key.Path(), "Name").Type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(ReadRawValue(user, Key.Path(), "Name").Data,
-              Utf16Bytes(u"Anna M\u00fcller \u2603\0"s));
-    EXPECT_EQ(ReadRawValue(user, Key.Path(), "Folder").Type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(ReadRawValue(user, Key.Path(), "Port").Data, (TBytes{0xfe, 0xff, 0xff, 0xff}));
-    EXPECT_EQ(ReadRawValue(user, Key.Path(), "").Data, Utf16Bytes(u"default value\0"s));
+    const auto raw = [&](const char* name) {
+        return ReadRawValue(platform::win32::CurrentUserKey, Key.Path(), name);
+    };
+    EXPECT_EQ(raw("Name").Type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(raw("Name").Data, Utf16Bytes(u"Anna M\u00fcller \u2603\0"s));
+    EXPECT_EQ(raw("Folder").Type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(raw("Port").Data, (TBytes{0xfe, 0xff, 0xff, 0xff}));
+    EXPECT_EQ(raw("").Data, Utf16Bytes(u"default value\0"s));
 
     EXPECT_EQ(registry.ReadString("Name"), "Anna M\u00fcller \u2603");
     EXPECT_EQ(registry.ReadString("Folder"), "%APPDATA%\\Thunderbird");

@@ -1,6 +1,7 @@
 // The Thunderbird store on the machine (ThunderbirdFixture.h): detection, loading, the
 // provider's new account written and read back, and a running Thunderbird seen.
 
+#include "ProviderAccount.h"
 #include "ThunderbirdFixture.h"
 
 #include "clients/mozilla/MozillaPasswords.h"
@@ -22,7 +23,6 @@ using win32_test::Doubled;
 
 const std::string kAddress = "anna.beispiel@quenlix.example";
 const std::string kPopHost = "pop.quenlix.example";
-const std::string kSmtpHost = "smtp.quenlix.example";
 
 class ThunderbirdStoreTest : public win32_test::TThunderbirdFixture {};
 
@@ -46,21 +46,9 @@ TEST_F(ThunderbirdStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
         TThunderbirdMailAccounts store(false);
         TMailAccount* account = store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42");
         ASSERT_NE(account, nullptr);
+        win32_test::ApplyProviderValues(dynamic_cast<TPOPMailAccount&>(*account), kAddress,
+                                        kAddress);
         account->SetAccountName("Anna Beispiel");
-        account->SetDisplayName(kAddress);
-        account->SetEmailAddress(kAddress);
-        account->SetUserName(kAddress);
-        account->SetPassword("Geheim-42");
-        account->SetRememberPassword(true);
-        auto& pop = dynamic_cast<TPOPMailAccount&>(*account);
-        pop.SetIncomingServer(kPopHost);
-        pop.SetUseSSL(true);
-        pop.SetIncomingPort(995);
-        pop.SetLeaveOnServer(true);
-        account->SetSmtpServer(kSmtpHost);
-        account->SetSmtpAuthMode(1);
-        account->SetSmtpUseSSL(true);
-        account->SetSmtpPort(465);
         account->SetIsDefault(true);
         account->Save();
     }
@@ -82,22 +70,12 @@ TEST_F(ThunderbirdStoreTest, TheProvidersNewAccountIsWrittenAndReadBack) {
 
     TThunderbirdMailAccounts reread(false);
     ASSERT_EQ(reread.AccountCount(), 2);
-    const TMailAccount* account = nullptr;
-    for (int i = 0; i < reread.AccountCount(); ++i) {
-        if (reread.AccountByIndex(i)->EmailAddress() == kAddress) {
-            account = reread.AccountByIndex(i);
-        }
-    }
+    const TMailAccount* account = win32_test::FindAccount(reread, kAddress);
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->AccountName(), "Anna Beispiel");
     EXPECT_EQ(account->Password(), "Geheim-42");
     EXPECT_TRUE(account->IsDefault());
-    const auto& pop = dynamic_cast<const TPOPMailAccount&>(*account);
-    EXPECT_EQ(pop.IncomingServer(), kPopHost);
-    EXPECT_EQ(pop.IncomingPort(), 995);
-    EXPECT_TRUE(pop.UseSSL());
-    EXPECT_EQ(account->SmtpServer(), kSmtpHost);
-    EXPECT_EQ(account->SmtpPort(), 465);
+    win32_test::ExpectProviderServers(*account);
 }
 
 TEST_F(ThunderbirdStoreTest, ARunningThunderbirdIsSeen) {
@@ -105,17 +83,10 @@ TEST_F(ThunderbirdStoreTest, ARunningThunderbirdIsSeen) {
     ASSERT_TRUE(platform::DeleteFile(Exe));
     ASSERT_TRUE(CopyFileW(platform::win32::Wide(platform::GetModuleFileName()).c_str(),
                           platform::win32::Wide(Exe).c_str(), TRUE));
-    std::wstring commandLine = L"\"" + platform::win32::Wide(Exe) + L"\" --wait-to-be-ended";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    ::CloseHandle(process.hThread);
+    win32_test::TChildProcess child(Exe);
+    ASSERT_TRUE(child.Started());
     EXPECT_TRUE(store.IsClientRunning());
-    TerminateProcess(process.hProcess, 0);
-    ::WaitForSingleObject(process.hProcess, 10000);
-    ::CloseHandle(process.hProcess);
+    child.End();
     EXPECT_FALSE(store.IsClientRunning());
 }
 

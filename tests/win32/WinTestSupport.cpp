@@ -151,6 +151,26 @@ int RunThisProgram(const std::string& arguments) {
     return static_cast<int>(code);
 }
 
+TChildProcess::TChildProcess(const std::string& exe) {
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\" --wait-to-be-ended";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        ::CloseHandle(process.hThread);
+        Process_.reset(process.hProcess);
+    }
+}
+
+void TChildProcess::End() {
+    if (Process_) {
+        TerminateProcess(Process_.get(), 0);
+        WaitForSingleObject(Process_.get(), 10000);
+        Process_.reset();
+    }
+}
+
 int SaveKilledAt(int step, const std::string& folder) {
     platform::detail::KillAtCommitStepForTesting(step);
     platform::TWriteTransaction transaction;

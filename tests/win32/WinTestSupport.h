@@ -72,6 +72,22 @@ std::string ProgramFolder();
 // (-1 when it could not be started).
 int RunThisProgram(const std::string& arguments);
 
+// A program (a copy of this one) started as a child that waits to be ended; ended at the latest
+// when this goes.
+class TChildProcess {
+public:
+    explicit TChildProcess(const std::string& exe);
+    ~TChildProcess() { End(); }
+    TChildProcess(const TChildProcess&) = delete;
+    TChildProcess& operator=(const TChildProcess&) = delete;
+
+    bool Started() const { return Process_ != nullptr; }
+    void End();
+
+private:
+    platform::win32::THandle Process_;
+};
+
 // The save of the kill test, in a folder: two files rewritten, one made in a new folder, one
 // deleted. Started in a child process that kills itself after the given step of the commit
 // (ANSI arguments: the folder's name stays ASCII).

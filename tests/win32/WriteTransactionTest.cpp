@@ -191,24 +191,25 @@ TEST(WriteTransactionKillTest, ACommitKilledAtAnyStepIsWholeAfterTheNextTransact
     bool sawNew = false;
     int exitCode = 137;
     for (int step = 1; exitCode == 137; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
         ASSERT_LT(step, 100) << "the commit never ended";
         exitCode = win32_test::RunThisProgram("--save-killed-at " + std::to_string(step) + " \"" +
                                               folder.Path() + "\"");
-        ASSERT_TRUE(exitCode == 137 || exitCode == 0) << "step " << step << ": " << exitCode;
+        ASSERT_TRUE(exitCode == 137 || exitCode == 0) << exitCode;
         { TWriteTransaction next; } // finishes or undoes what the killed commit left
         const bool isNew = ReadFileBytes(folder / "a.txt") == "new a";
         if (isNew) {
-            EXPECT_EQ(ReadFileBytes(folder / "b.txt"), "new b") << "step " << step;
-            EXPECT_EQ(ReadFileBytes(folder / "sub\\c.txt"), "new c") << "step " << step;
-            EXPECT_FALSE(FileExists(folder / "old.txt")) << "step " << step;
+            EXPECT_EQ(ReadFileBytes(folder / "b.txt"), "new b");
+            EXPECT_EQ(ReadFileBytes(folder / "sub\\c.txt"), "new c");
+            EXPECT_FALSE(FileExists(folder / "old.txt"));
         } else {
-            EXPECT_EQ(ReadFileBytes(folder / "a.txt"), "old a") << "step " << step;
-            EXPECT_EQ(ReadFileBytes(folder / "b.txt"), "old b") << "step " << step;
-            EXPECT_FALSE(DirectoryExists(folder / "sub")) << "step " << step;
-            EXPECT_EQ(ReadFileBytes(folder / "old.txt"), "old") << "step " << step;
+            EXPECT_EQ(ReadFileBytes(folder / "a.txt"), "old a");
+            EXPECT_EQ(ReadFileBytes(folder / "b.txt"), "old b");
+            EXPECT_FALSE(DirectoryExists(folder / "sub"));
+            EXPECT_EQ(ReadFileBytes(folder / "old.txt"), "old");
         }
-        EXPECT_EQ(Leftovers(folder.Path()), std::vector<std::string>{}) << "step " << step;
-        EXPECT_FALSE(sawNew && !isNew) << "step " << step; // the commit point is passed once
+        EXPECT_EQ(Leftovers(folder.Path()), std::vector<std::string>{});
+        EXPECT_FALSE(sawNew && !isNew); // the commit point is passed once
         sawOld = sawOld || !isNew;
         sawNew = sawNew || isNew;
         reset();
