@@ -34,7 +34,7 @@ std::string StoredPassword98(const std::string& reference) {
 
 class Outlook98Save : public OutlookFixture {
 protected:
-    void InstallFixture(const std::string& hkcu = TestFile("fixtures/outlook2000_profiles.reg")) {
+    void InstallFixture(const std::string& hkcu = Outlook2000Profiles()) {
         InstallOutlook(hkcu, 9);
     }
     std::unique_ptr<TOutlook98MailAccounts> Load98(TRandomSource& random = SystemRandom()) {
@@ -86,8 +86,7 @@ TEST_F(Outlook98Save, TheWizardsNewAccountGetsItsValuesAndItsServiceInTheProfile
 }
 
 TEST_F(Outlook98Save, WithoutMapiProfilesNoServiceIsWritten) {
-    InstallFixture(Replaced(TestFile("fixtures/outlook2000_profiles.reg"), "\"000b0340\"=hex:00,00",
-                            "\"000b0340\"=hex:01,00"));
+    InstallFixture(Outlook2000WithoutQualifyingProfile());
     TScriptedRandom random({12345678, 87654321});
     auto store = Load98(random);
     const std::string profileBefore = KeySection(HiveText(), Profile);

@@ -33,6 +33,14 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+std::string Outlook2000Profiles() {
+    return TestFile("fixtures/outlook2000_profiles.reg");
+}
+
+std::string Outlook2000WithoutQualifyingProfile() {
+    return Replaced(Outlook2000Profiles(), "\"000b0340\"=hex:00,00", "\"000b0340\"=hex:01,00");
+}
+
 void OutlookFixture::InstallOutlook(const std::string& hkcu, int majorVersion,
                                     const std::string& ini) {
     Install(hkcu, ini, OutlookMachineKeys());

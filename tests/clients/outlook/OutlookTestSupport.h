@@ -38,6 +38,10 @@ std::string HexDigits(const std::string& name, const std::string& digits);
 std::string OutlookMachineKeys();
 // Every occurrence of `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
+// fixtures/outlook2000_profiles.reg, and the same with its profile never set up (so that no
+// MAPI profile qualifies).
+std::string Outlook2000Profiles();
+std::string Outlook2000WithoutQualifyingProfile();
 
 class OutlookFixture : public oe_test::OutlookExpressFixture {
 protected:
