@@ -118,9 +118,12 @@ protected:
                             Str("mail.server.server2.type", "pop3") +
                             Str("mail.server.server2.userName", "erika"));
     }
-    void MakeReadOnly(const std::string& windowsPath) const {
+    // A passwords file that cannot be written: the save fails after the account's key is in.
+    void MakePasswordsFileReadOnly() const {
         namespace fs = std::filesystem;
-        fs::permissions(System.Host(windowsPath), fs::perms::owner_write, fs::perm_options::remove);
+        System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
+        fs::permissions(System.Host(Dir + "\\signons.txt"), fs::perms::owner_write,
+                        fs::perm_options::remove);
     }
     std::string Dir;
 };
@@ -164,8 +167,7 @@ TEST_F(ProviderAccountSetupTest, ADryRunPreparesExactlyWhatTheSaveWritesAndWrite
 
 TEST_F(ProviderAccountSetupTest, AFailedSaveInAnEmptyProfileLeavesNoScaffoldingAndNoAccount) {
     // The new account's key already writes the local folders; the passwords file fails later.
-    System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
-    MakeReadOnly(Dir + "\\signons.txt");
+    MakePasswordsFileReadOnly();
     const auto before = SnapshotTree(System.Root());
     const auto store = Open();
 
@@ -177,8 +179,7 @@ TEST_F(ProviderAccountSetupTest, AFailedSaveInAnEmptyProfileLeavesNoScaffoldingA
 
 TEST_F(ProviderAccountSetupTest, AFailedSaveOfANewDefaultGivesTheProfileItsDefaultBack) {
     WriteOneAccount();
-    System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
-    MakeReadOnly(Dir + "\\signons.txt");
+    MakePasswordsFileReadOnly();
     const auto store = Open();
     TMailAccount* erika = store->AccountByIndex(0);
     ASSERT_NE(erika, nullptr);

@@ -80,19 +80,8 @@ std::string MaskSealed(const std::string& section) {
 
 class Outlook2002Save : public OutlookFixture {
 protected:
-    void TearDown() override {
-        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
-    }
     std::unique_ptr<TOutlookMailAccounts> Load2002(TRandomSource& random = SystemRandom()) {
         return std::make_unique<TOutlookMailAccounts>(false, random);
-    }
-    static TPOPMailAccount& AddWizardAccount(TOutlookMailAccounts& store,
-                                             const std::string& password = "Geheim-42") {
-        auto* account = dynamic_cast<TPOPMailAccount*>(
-            store.AddAccount(AccountKindPOP, WizardAddress, WizardAddress, password));
-        EXPECT_NE(account, nullptr);
-        ApplyWizardSettings(*account, password);
-        return *account;
     }
     std::string PasswordOf(int index) {
         System().Reinstall();
@@ -360,14 +349,7 @@ TEST_F(Outlook2002Save, AHiveThatCannotBeWrittenLeavesListCounterAndKeyAsTheyWer
     const std::string before = HiveText();
     TPOPMailAccount& account = AddWizardAccount(*store);
     account.SetIsDefault(true);
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
-    try {
-        account.Save();
-        FAIL() << "the save must fail";
-    } catch (const std::exception& error) {
-        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
-    }
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+    ExpectFailedSave(account, platform::reg::TSaveFault::Write);
     EXPECT_EQ(HiveText(), before);
     EXPECT_EQ(AccountList(), (std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(account.StoreLocation(), "");

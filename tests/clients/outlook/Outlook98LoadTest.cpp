@@ -97,7 +97,7 @@ TEST_F(Outlook98Load, NoProgramMeansNotInstalled) {
 }
 
 TEST_F(Outlook98Load, AQualifyingMapiProfileHoldsTheAccountsItHasServicesFor) {
-    InstallOutlook(TestFile("fixtures/outlook2000_profiles.reg"), 9);
+    InstallOutlook(Outlook2000Profiles(), 9);
     auto store = Load98();
     ASSERT_TRUE(store->Installed());
     EXPECT_TRUE(store->MapiProfileMode());
@@ -125,10 +125,9 @@ TEST_F(Outlook98Load, AQualifyingMapiProfileHoldsTheAccountsItHasServicesFor) {
 }
 
 TEST_F(Outlook98Load, WithoutAQualifyingProfileEveryAccountOfTheTreeIsInNoProfile) {
-    const std::string fixture = TestFile("fixtures/outlook2000_profiles.reg");
-    for (const std::string& hkcu :
-         {Replaced(fixture, "\"000b0340\"=hex:00,00", "\"000b0340\"=hex:01,00"),
-          Replaced(fixture, "Windows Messaging Subsystem", "No Messaging Subsystem")}) {
+    for (const std::string& hkcu : {Outlook2000WithoutQualifyingProfile(),
+                                    Replaced(Outlook2000Profiles(), "Windows Messaging Subsystem",
+                                             "No Messaging Subsystem")}) {
         InstallOutlook(hkcu, 9);
         auto store = Load98();
         EXPECT_FALSE(store->MapiProfileMode());
@@ -144,7 +143,7 @@ TEST_F(Outlook98Load, WithoutAQualifyingProfileEveryAccountOfTheTreeIsInNoProfil
 }
 
 TEST_F(Outlook98Load, TheProfilesKeyFollowsTheWindowsVersion) {
-    const std::string fixture = TestFile("fixtures/outlook2000_profiles.reg");
+    const std::string fixture = Outlook2000Profiles();
     const std::string on9x = Replaced(fixture, ProfilesNT, Profiles9x);
     struct TRow {
         TTestWindows Windows;
@@ -169,7 +168,7 @@ TEST_F(Outlook98Load, TheProfilesKeyFollowsTheWindowsVersion) {
 }
 
 TEST_F(Outlook98Load, AccountValuesAndPasswordsAreRead) {
-    InstallOutlook(TestFile("fixtures/outlook2000_profiles.reg"), 9);
+    InstallOutlook(Outlook2000Profiles(), 9);
     {
         TStoredPasswords passwords(TOutlookPasswordStore::Outlook98);
         ASSERT_TRUE(passwords.ObtainProvider());
@@ -256,9 +255,7 @@ TEST_F(Outlook98Load, ValuesRemovedFromTheKeyEmptyTheirFieldsWhenReadAgain) {
     };
     for (const TRow& row : rows) {
         // Without a qualifying profile every account of the tree is listed.
-        InstallOutlook(Replaced(TestFile("fixtures/outlook2000_profiles.reg"),
-                                "\"000b0340\"=hex:00,00", "\"000b0340\"=hex:01,00"),
-                       9);
+        InstallOutlook(Outlook2000WithoutQualifyingProfile(), 9);
         auto store = Load98();
         ASSERT_EQ(store->AccountCount(), 3);
         TMailAccount& account = *store->AccountByIndex(row.Index);

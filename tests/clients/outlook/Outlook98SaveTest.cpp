@@ -34,22 +34,11 @@ std::string StoredPassword98(const std::string& reference) {
 
 class Outlook98Save : public OutlookFixture {
 protected:
-    void TearDown() override {
-        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
-    }
-    void InstallFixture(const std::string& hkcu = TestFile("fixtures/outlook2000_profiles.reg")) {
+    void InstallFixture(const std::string& hkcu = Outlook2000Profiles()) {
         InstallOutlook(hkcu, 9);
     }
     std::unique_ptr<TOutlook98MailAccounts> Load98(TRandomSource& random = SystemRandom()) {
         return std::make_unique<TOutlook98MailAccounts>(false, random);
-    }
-    static TPOPMailAccount& AddWizardAccount(TOutlook98MailAccounts& store,
-                                             const std::string& password = "Geheim-42") {
-        auto* account = dynamic_cast<TPOPMailAccount*>(
-            store.AddAccount(AccountKindPOP, WizardAddress, WizardAddress, password));
-        EXPECT_NE(account, nullptr);
-        ApplyWizardSettings(*account, password);
-        return *account;
     }
     std::string Sections(const std::vector<std::string>& keys) const {
         std::string out;
@@ -97,8 +86,7 @@ TEST_F(Outlook98Save, TheWizardsNewAccountGetsItsValuesAndItsServiceInTheProfile
 }
 
 TEST_F(Outlook98Save, WithoutMapiProfilesNoServiceIsWritten) {
-    InstallFixture(Replaced(TestFile("fixtures/outlook2000_profiles.reg"), "\"000b0340\"=hex:00,00",
-                            "\"000b0340\"=hex:01,00"));
+    InstallFixture(Outlook2000WithoutQualifyingProfile());
     TScriptedRandom random({12345678, 87654321});
     auto store = Load98(random);
     const std::string profileBefore = KeySection(HiveText(), Profile);
@@ -232,17 +220,10 @@ TEST_F(Outlook98Save, AHiveThatCannotBeWrittenLeavesNoHalfWrittenAccount) {
     auto store = Load98();
     const std::string before = HiveText();
     TPOPMailAccount& account = AddWizardAccount(*store);
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Rename);
-    try {
-        account.Save();
-        FAIL() << "the save must fail";
-    } catch (const std::exception& error) {
-        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
-    }
+    ExpectFailedSave(account, platform::reg::TSaveFault::Rename);
     EXPECT_EQ(HiveText(), before);
     EXPECT_FALSE(KeyExists(Accounts + "\\00000004"));
     EXPECT_EQ(account.StoreData().Count(), 0) << "no service until the save went through";
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
     account.Save();
     System().Reinstall();
     auto reloaded = Load98();

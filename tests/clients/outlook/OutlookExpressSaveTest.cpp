@@ -12,46 +12,13 @@ using testing_support::TScriptedRandom;
 
 namespace {
 
-const std::string Address = "anna.muster@quenlix.example";
 const std::string NewKey = TopAccounts + "\\00000000";
-
-// What the setup page sets on the account it writes.
-void ApplyProviderSettings(TPOPMailAccount& a, const std::string& password) {
-    a.SetAccountName(Address);
-    a.SetDisplayName("Anna Muster");
-    a.SetEmailAddress(Address);
-    a.SetUserName(Address);
-    a.SetPassword(password);
-    a.SetRememberPassword(true);
-    a.SetIncomingServer("pop.quenlix.example");
-    a.SetUseSPA(false);
-    a.SetUseSSL(true);
-    a.SetIncomingPort(995);
-    a.SetLeaveOnServer(true);
-    a.SetSmtpServer("smtp.quenlix.example");
-    a.SetSmtpAuthMode(1);
-    a.SetSmtpUseSSL(true);
-    a.SetSmtpUseSPA(false);
-    a.SetSmtpPort(465);
-    a.SetIsDefault(a.Profile()->AccountCount() < 2);
-}
 
 class OutlookExpressSave : public OutlookExpressFixture {
 protected:
-    void TearDown() override {
-        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
-    }
     // The main identity owning a top-level tree without any account or counter.
     void InstallEmptyTree(const std::string& ini = testing_support::TTestMachine().Ini()) {
         Install(IdentityKeys(MainIdentity, "Main Identity") + TopLevelTree(MainIdentity), ini);
-    }
-    TPOPMailAccount& AddProviderAccount(TOutlookExpressMailAccounts& store,
-                                        const std::string& password = "Geheim-42") {
-        auto* account = dynamic_cast<TPOPMailAccount*>(
-            store.AddAccount(AccountKindPOP, Address, Address, password));
-        EXPECT_NE(account, nullptr);
-        ApplyProviderSettings(*account, password);
-        return *account;
     }
 };
 
@@ -61,7 +28,7 @@ TEST_F(OutlookExpressSave, TheWizardsNewAccountGetsExactlyTheProviderValues) {
     InstallEmptyTree();
     TScriptedRandom random({12345678, 87654321});
     auto store = Load(random);
-    TPOPMailAccount& account = AddProviderAccount(*store);
+    TPOPMailAccount& account = AddWizardAccount(*store);
     EXPECT_EQ(account.AccountKey(), "00000000");
     EXPECT_FALSE(IntegerAt(AccountManager, "Account Name")) << "the counter moves at the save";
     account.Save();
@@ -87,7 +54,7 @@ TEST_F(OutlookExpressSave, AnOwnOutgoingLoginGetsItsOwnReferenceAndItem) {
     InstallEmptyTree();
     TScriptedRandom random({12345678, 87654321});
     auto store = Load(random);
-    TPOPMailAccount& account = AddProviderAccount(*store);
+    TPOPMailAccount& account = AddWizardAccount(*store);
     account.SetSmtpAuthMode(2);
     account.SetSmtpUserName("smtp-anna");
     account.SetSmtpPassword("Senden-7");
@@ -109,7 +76,7 @@ TEST_F(OutlookExpressSave, AdaptingAnAccountKeepsItsKeyAndItsReferenceNames) {
     TScriptedRandom random({55555555, 66666666});
     auto store = Load(random);
     auto& account = dynamic_cast<TPOPMailAccount&>(*store->AccountByIndex(1));
-    ApplyProviderSettings(account, "Neu-2");
+    ApplyWizardSettings(account, "Neu-2");
     account.Save();
 
     const std::string key = TopAccounts + "\\00000002";
@@ -119,7 +86,7 @@ TEST_F(OutlookExpressSave, AdaptingAnAccountKeepsItsKeyAndItsReferenceNames) {
     EXPECT_EQ(StoredPassword("account55555555"), "");
     EXPECT_EQ(IntegerAt(AccountManager, "Account Name"), 4) << "no key was allocated";
     EXPECT_EQ(StringAt(key, "SMTP Display Name"), "Anna Muster");
-    EXPECT_EQ(StringAt(key, "Account Name"), Address);
+    EXPECT_EQ(StringAt(key, "Account Name"), WizardAddress);
     EXPECT_EQ(IntegerAt(key, "Connection Type"), 3);
     System().Reinstall();
     EXPECT_EQ(Load()->AccountCount(), 2);
@@ -176,8 +143,8 @@ TEST_F(OutlookExpressSave, APasswordNotRememberedLosesItsItemButKeepsTheReferenc
 TEST_F(OutlookExpressSave, TheFirstKeyIsZeroAndTheCounterMovesWithEachSavedAccount) {
     InstallEmptyTree();
     auto store = Load();
-    TPOPMailAccount& first = AddProviderAccount(*store);
-    TPOPMailAccount& second = AddProviderAccount(*store);
+    TPOPMailAccount& first = AddWizardAccount(*store);
+    TPOPMailAccount& second = AddWizardAccount(*store);
     EXPECT_EQ(first.AccountKey(), "00000000");
     EXPECT_EQ(second.AccountKey(), "00000001") << "an unsaved key is not handed out twice";
     second.Save();
@@ -192,7 +159,7 @@ TEST_F(OutlookExpressSave, ACounterBehindTheKeysNeverLeadsIntoAnExistingAccount)
             Key(AccountManager) + Dword("Account Name", 1) + Key(TopAccounts + "\\00000001") +
             Str("Account Name", "old") + Str("POP3 Server", "pop.example.org"));
     auto store = Load();
-    TPOPMailAccount& account = AddProviderAccount(*store);
+    TPOPMailAccount& account = AddWizardAccount(*store);
     EXPECT_EQ(account.AccountKey(), "00000002");
     account.Save();
     EXPECT_EQ(StringAt(TopAccounts + "\\00000001", "Account Name"), "old");
@@ -205,9 +172,9 @@ TEST_F(OutlookExpressSave, TwoAccountsNeverShareAReferenceName) {
     // not used (the first account has no outgoing password) is free again.
     TScriptedRandom random({5, 5, 6, 5, 6, 5, 7});
     auto store = Load(random);
-    TPOPMailAccount& first = AddProviderAccount(*store);
+    TPOPMailAccount& first = AddWizardAccount(*store);
     first.Save();
-    TPOPMailAccount& second = AddProviderAccount(*store, "Anders-3");
+    TPOPMailAccount& second = AddWizardAccount(*store, "Anders-3");
     second.Save();
     EXPECT_EQ(BinaryAt(TopAccounts + "\\00000001", "POP3 Password2"),
               ReferenceValueBytes(TOutlookPasswordStore::OutlookExpress, "account00000006"));
@@ -220,7 +187,7 @@ TEST_F(OutlookExpressSave, WithoutProtectedStorageEverythingButTheItemsIsWritten
     InstallEmptyTree(testing_support::TTestMachine().ProtectedStorage(false).Ini());
     TScriptedRandom random({12345678, 87654321});
     auto store = Load(random);
-    TPOPMailAccount& account = AddProviderAccount(*store);
+    TPOPMailAccount& account = AddWizardAccount(*store);
     account.Save();
     EXPECT_EQ(StringAt(NewKey, "POP3 Server"), "pop.quenlix.example");
     EXPECT_EQ(BinaryAt(NewKey, "POP3 Password2"),
@@ -235,19 +202,12 @@ TEST_F(OutlookExpressSave, AHiveThatCannotBeWrittenLeavesNoHalfWrittenAccount) {
     InstallEmptyTree();
     auto store = Load();
     const std::string before = HiveText();
-    TPOPMailAccount& account = AddProviderAccount(*store);
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Rename);
-    try {
-        account.Save();
-        FAIL() << "the save must fail";
-    } catch (const std::exception& error) {
-        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
-    }
+    TPOPMailAccount& account = AddWizardAccount(*store);
+    ExpectFailedSave(account, platform::reg::TSaveFault::Rename);
     EXPECT_EQ(HiveText(), before);
     EXPECT_FALSE(KeyExists(NewKey));
     EXPECT_FALSE(IntegerAt(AccountManager, "Account Name"));
     EXPECT_FALSE(StringAt(AccountManager, "Default Mail Account"));
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
     // The cause is gone: the same account saves whole under the same key.
     account.Save();
     System().Reinstall();
@@ -267,9 +227,7 @@ TEST_F(OutlookExpressSave, AFailedSaveOfAnExistingAccountPutsBackEveryValueAndIt
     account.SetReplyTo("antwort@quenlix.example");
     account.SetSmtpPort(25);
     account.SetPassword("Neu-2");
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
-    EXPECT_THROW(account.Save(), std::exception);
-    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+    ExpectFailedSave(account, platform::reg::TSaveFault::Write, "Neu-2");
     EXPECT_EQ(StoredPassword("account10000002"), "Alt-1");
     EXPECT_EQ(StringAt(key, "SMTP Display Name"), "Anna Muster");
     EXPECT_FALSE(StringAt(key, "SMTP Reply To Email Address"));
@@ -282,13 +240,8 @@ TEST_F(OutlookExpressSave, APasswordThatCannotBeStoredTakesBackKeyCounterAndDefa
     // Data protection keeps its keys in this folder; a file in its place stops every seal.
     System().WriteFile(platform::MachineFacts().AppData + "\\Microsoft\\Protect", "no folder");
     auto store = Load();
-    TPOPMailAccount& account = AddProviderAccount(*store);
-    try {
-        account.Save();
-        FAIL() << "the save must fail";
-    } catch (const EStoredPasswordError& error) {
-        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
-    }
+    TPOPMailAccount& account = AddWizardAccount(*store);
+    ExpectFailedSave<EStoredPasswordError>(account);
     EXPECT_FALSE(KeyExists(NewKey));
     EXPECT_FALSE(IntegerAt(AccountManager, "Account Name"));
     EXPECT_FALSE(StringAt(AccountManager, "Default Mail Account"));
@@ -443,7 +396,7 @@ TEST_F(OutlookExpressSave, ADryRunListsTheWritesAndChangesNothing) {
     TScriptedRandom random({12345678, 87654321});
     auto store = Load(random);
     const std::string before = HiveText();
-    TPOPMailAccount& account = AddProviderAccount(*store);
+    TPOPMailAccount& account = AddWizardAccount(*store);
     platform::TPreparedChanges changes;
     {
         platform::TWriteTransaction dryRun(platform::TTransactionMode::DryRun);

@@ -1,5 +1,7 @@
 #include "OutlookExpressTestSupport.h"
 
+#include "accounts/MailProfile.h"
+
 #include "clients/outlook/StoredPasswords.h"
 #include "platform/RegText.h"
 
@@ -172,6 +174,43 @@ std::optional<std::vector<std::uint8_t>> OutlookExpressFixture::BinaryAt(const s
 
 bool OutlookExpressFixture::KeyExists(const std::string& key) {
     return platform::TRegistry(platform::HKEY_CURRENT_USER).KeyExists("\\" + key);
+}
+
+void ApplyWizardSettings(TPOPMailAccount& a, const std::string& password) {
+    a.SetAccountName(WizardAddress);
+    a.SetDisplayName("Anna Muster");
+    a.SetEmailAddress(WizardAddress);
+    a.SetUserName(WizardAddress);
+    a.SetPassword(password);
+    a.SetRememberPassword(true);
+    a.SetIncomingServer("pop.quenlix.example");
+    a.SetUseSPA(false);
+    a.SetUseSSL(true);
+    a.SetIncomingPort(995);
+    a.SetLeaveOnServer(true);
+    a.SetSmtpServer("smtp.quenlix.example");
+    a.SetSmtpAuthMode(1);
+    a.SetSmtpUseSSL(true);
+    a.SetSmtpUseSPA(false);
+    a.SetSmtpPort(465);
+    a.SetIsDefault(a.Profile()->AccountCount() < 2);
+}
+
+TPOPMailAccount& AddWizardAccount(TMailAccounts& store, const std::string& password) {
+    auto* account = dynamic_cast<TPOPMailAccount*>(
+        store.AddAccount(AccountKindPOP, WizardAddress, WizardAddress, password));
+    if (account == nullptr) {
+        throw std::runtime_error("the store made no POP3 account");
+    }
+    ApplyWizardSettings(*account, password);
+    return *account;
+}
+
+void ExpectFailedSave(TMailAccount& account, platform::reg::TSaveFault fault,
+                      const std::string& password) {
+    platform::reg::SetSaveFaultForTesting(fault);
+    ExpectFailedSave<std::exception>(account, password);
+    platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
 }
 
 } // namespace oe_test

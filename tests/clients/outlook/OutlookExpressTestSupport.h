@@ -5,6 +5,7 @@
 
 #include "clients/outlook/OutlookExpress.h"
 #include "clients/outlook/OutlookWindowsVersion.h"
+#include "platform/RegHive.h"
 #include "platform/Registry.h"
 #include "support/TestSystem.h"
 
@@ -45,8 +46,33 @@ std::string TopLevelTree(const std::string& identity);
 // to the line before the next key, with CRLF as LF; empty when the key is not there.
 std::string KeySection(const std::string& regText, const std::string& keyPath);
 
+// The address the wizard's new account gets, and what the setup page sets on that account (the
+// Quenlix values), with the default mark as the page decides it.
+inline const std::string WizardAddress = "anna.muster@quenlix.example";
+void ApplyWizardSettings(TPOPMailAccount& account, const std::string& password);
+// A new POP3 account of `store` for WizardAddress with the wizard's settings.
+TPOPMailAccount& AddWizardAccount(TMailAccounts& store, const std::string& password = "Geheim-42");
+
+// A save of `account` that must fail with a TError whose message does not show `password`.
+template <class TError = std::exception>
+void ExpectFailedSave(TMailAccount& account, const std::string& password = "Geheim-42") {
+    try {
+        account.Save();
+        ADD_FAILURE() << "the save must fail";
+    } catch (const TError& error) {
+        EXPECT_EQ(std::string(error.what()).find(password), std::string::npos)
+            << "no password in the message";
+    }
+}
+// The same, with the hive's save failing by `fault`; the fault is lifted afterwards.
+void ExpectFailedSave(TMailAccount& account, platform::reg::TSaveFault fault,
+                      const std::string& password = "Geheim-42");
+
 class OutlookExpressFixture : public ::testing::Test {
 protected:
+    void TearDown() override {
+        platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
+    }
     // Windows XP with Outlook Express 6: the hive, the program file and the version class.
     void Install(const std::string& hkcu,
                  const std::string& ini = testing_support::TTestMachine().Ini(),

@@ -59,7 +59,7 @@ protected:
 } // namespace
 
 TEST_F(OutlookMonitor, Outlook2000ChangingTheSharedTreeIsReported) {
-    InstallOutlook(TestFile("fixtures/outlook2000_profiles.reg"), 9);
+    InstallOutlook(Outlook2000Profiles(), 9);
     auto store = std::make_unique<TOutlook98MailAccounts>(false);
     TMailAccount& account = AccountWithKey(*store, "00000002");
     Watch(*store, account);

@@ -1,7 +1,6 @@
 #include "OutlookTestSupport.h"
 
 #include "accounts/HexText.h"
-#include "accounts/MailProfile.h"
 #include "platform/RegText.h"
 
 namespace outlook_test {
@@ -34,24 +33,12 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-void ApplyWizardSettings(TPOPMailAccount& a, const std::string& password) {
-    a.SetAccountName(WizardAddress);
-    a.SetDisplayName("Anna Muster");
-    a.SetEmailAddress(WizardAddress);
-    a.SetUserName(WizardAddress);
-    a.SetPassword(password);
-    a.SetRememberPassword(true);
-    a.SetIncomingServer("pop.quenlix.example");
-    a.SetUseSPA(false);
-    a.SetUseSSL(true);
-    a.SetIncomingPort(995);
-    a.SetLeaveOnServer(true);
-    a.SetSmtpServer("smtp.quenlix.example");
-    a.SetSmtpAuthMode(1);
-    a.SetSmtpUseSSL(true);
-    a.SetSmtpUseSPA(false);
-    a.SetSmtpPort(465);
-    a.SetIsDefault(a.Profile()->AccountCount() < 2);
+std::string Outlook2000Profiles() {
+    return TestFile("fixtures/outlook2000_profiles.reg");
+}
+
+std::string Outlook2000WithoutQualifyingProfile() {
+    return Replaced(Outlook2000Profiles(), "\"000b0340\"=hex:00,00", "\"000b0340\"=hex:01,00");
 }
 
 void OutlookFixture::InstallOutlook(const std::string& hkcu, int majorVersion,

@@ -14,12 +14,16 @@
 
 namespace outlook_test {
 
+using oe_test::AddWizardAccount;
+using oe_test::ApplyWizardSettings;
 using oe_test::Dword;
+using oe_test::ExpectFailedSave;
 using oe_test::Hex;
 using oe_test::Key;
 using oe_test::KeySection;
 using oe_test::Str;
 using oe_test::TestFile;
+using oe_test::WizardAddress;
 
 inline const std::string OutlookExe = "C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE";
 inline const std::string ProfilesNT =
@@ -34,11 +38,10 @@ std::string HexDigits(const std::string& name, const std::string& digits);
 std::string OutlookMachineKeys();
 // Every occurrence of `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
-
-// What the setup page sets on the account it writes (the Quenlix values), with the default
-// mark as the page decides it.
-void ApplyWizardSettings(TPOPMailAccount& account, const std::string& password);
-inline const std::string WizardAddress = "anna.muster@quenlix.example";
+// fixtures/outlook2000_profiles.reg, and the same with its profile never set up (so that no
+// MAPI profile qualifies).
+std::string Outlook2000Profiles();
+std::string Outlook2000WithoutQualifyingProfile();
 
 class OutlookFixture : public oe_test::OutlookExpressFixture {
 protected:
