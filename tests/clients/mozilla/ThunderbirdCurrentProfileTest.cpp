@@ -48,11 +48,9 @@ class ThunderbirdLastKeyTest : public ThunderbirdCurrentProfileTest,
                                public ::testing::WithParamInterface<TLastKeyCase> {};
 
 TEST_P(ThunderbirdLastKeyTest, NewAccountKeyIsOneThunderbirdWillNotHandOutAgain) {
-    std::string prefs = CurrentPrefs(Dir);
-    const std::string lastKey = Int("mail.account.lastKey", 2);
-    prefs.replace(prefs.find(lastKey), lastKey.size(),
-                  GetParam().LastKey ? Int("mail.account.lastKey", *GetParam().LastKey) : "");
-    WritePrefs(Dir, prefs);
+    WritePrefs(
+        Dir, Replaced(CurrentPrefs(Dir), Int("mail.account.lastKey", 2),
+                      GetParam().LastKey ? Int("mail.account.lastKey", *GetParam().LastKey) : ""));
     const auto store = Open();
     TPOPMailAccount& account = AddProviderAccount(*store);
     EXPECT_EQ(account.AccountKey(), GetParam().NewKey);
@@ -150,9 +148,9 @@ TEST_F(ThunderbirdCurrentProfileTest, OtherLoginOrHostMakesANewAccount) {
 
 TEST_F(ThunderbirdCurrentProfileTest, OutgoingServerOfTheSameHostAndLoginIsShared) {
     // An IMAP account of the same person already sends through the provider's server.
-    std::string prefs = CurrentPrefs(Dir, kAddress, "imap.quenlix.example", "SMTP.Quenlix.example");
-    prefs.replace(prefs.find("\"pop3\""), 6, "\"imap\"");
-    WritePrefs(Dir, prefs);
+    WritePrefs(Dir,
+               Replaced(CurrentPrefs(Dir, kAddress, "imap.quenlix.example", "SMTP.Quenlix.example"),
+                        "\"pop3\"", "\"imap\""));
     const auto store = Open();
     TPOPMailAccount& account = AddProviderAccount(*store);
     account.Save();

@@ -66,6 +66,10 @@ inline std::string Int(const std::string& name, long long value) {
 inline std::string Bool(const std::string& name, bool value) {
     return "user_pref(\"" + name + "\", " + (value ? "true" : "false") + ");\r\n";
 }
+// text with the first from replaced by to; from must be in it.
+inline std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
 // A Windows path as prefs.js holds it: every backslash doubled.
 inline std::string Doubled(const std::string& path) {
     std::string out;
