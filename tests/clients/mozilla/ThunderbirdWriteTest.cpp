@@ -264,14 +264,13 @@ TEST_F(ThunderbirdWriteTest, OutgoingServerNumbersNeverRepeatAcrossProfiles) {
 
 TEST_F(ThunderbirdWriteTest, AdaptingAnAccountKeepsItsKeysAndLeavesASharedServerAlone) {
     // account2 and account3 share smtp1.
-    std::string prefs = TwoAccountPrefs(Dir) + Str("mail.account.account3.identities", "id2") +
-                        Str("mail.account.account3.server", "server3") +
-                        Str("mail.identity.id2.useremail", "other@example.com") +
-                        Str("mail.identity.id2.smtpServer", "smtp1") +
-                        Str("mail.server.server3.type", "pop3") +
-                        Str("mail.server.server3.hostname", "pop.example.com");
-    prefs.replace(prefs.find("account1,account2"), 17, "account1,account2,account3");
-    TPrefMap before = Before(prefs);
+    TPrefMap before = Before(
+        Replaced(TwoAccountPrefs(Dir), "account1,account2", "account1,account2,account3") +
+        Str("mail.account.account3.identities", "id2") +
+        Str("mail.account.account3.server", "server3") +
+        Str("mail.identity.id2.useremail", "other@example.com") +
+        Str("mail.identity.id2.smtpServer", "smtp1") + Str("mail.server.server3.type", "pop3") +
+        Str("mail.server.server3.hostname", "pop.example.com"));
     const auto store = Open();
     ASSERT_EQ(store->AccountCount(), 2);
     TMailAccount* account = store->AccountByIndex(0);
