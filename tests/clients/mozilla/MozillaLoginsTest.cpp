@@ -172,8 +172,7 @@ TEST(MozillaLoginsTest, TextThatIsNoLoginStoreIsRefused) {
         {"{\"logins\":{}}", ""},
         {"{\"logins\":[],", ""},
         {"\n\n  [1]", "a JSON object expected at line 3 (byte 4)"},
-        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"},
-    };
+        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"}};
     for (const auto& [text, message] : cases) {
         SCOPED_TRACE(text);
         try {
