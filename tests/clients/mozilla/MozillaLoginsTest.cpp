@@ -162,24 +162,26 @@ TEST(MozillaLoginsTest, LoginsOfOtherKeysAndTombstonesAreNeverTakenForOurs) {
     EXPECT_EQ(file.FindPassword("https://example.com", "web", crypto), "w");
 }
 
+// Text that is no login store is refused; where the log tells the user, the refusal names the
+// line of the offending value.
 TEST(MozillaLoginsTest, TextThatIsNoLoginStoreIsRefused) {
-    for (const std::string text : {"", "[]", "\"x\"", "{\"logins\":{}}", "{\"logins\":[],"}) {
-        EXPECT_THROW(TMozillaLoginsFile::FromText(text), EJsonError) << text;
-    }
-}
-
-// The refusal names where the offending value stands, as the log tells the user.
-TEST(MozillaLoginsTest, RefusalNamesTheLineOfTheValue) {
     const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"[]", ""},
+        {"\"x\"", ""},
+        {"{\"logins\":{}}", ""},
+        {"{\"logins\":[],", ""},
         {"\n\n  [1]", "a JSON object expected at line 3 (byte 4)"},
-        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"},
-    };
+        {"{\"nextId\":1,\n\"logins\":\n{}}", "\"logins\" is no list at line 3 (byte 23)"}};
     for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(text);
         try {
             TMozillaLoginsFile::FromText(text);
-            ADD_FAILURE() << "accepted: " << text;
+            ADD_FAILURE() << "accepted";
         } catch (const EJsonError& error) {
-            EXPECT_EQ(error.what(), message);
+            if (!message.empty()) {
+                EXPECT_EQ(error.what(), message);
+            }
         }
     }
 }

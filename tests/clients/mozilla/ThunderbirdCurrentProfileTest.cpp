@@ -16,67 +16,6 @@ namespace {
 
 using namespace thunderbird_test;
 
-const std::string kPopHost = "pop.quenlix.example";
-const std::string kSmtpHost = "smtp.quenlix.example";
-const std::string kAddress = "anna.beispiel@quenlix.example";
-const std::string kNss = "C:\\Program Files\\Mozilla Thunderbird\\nss3.dll";
-
-void SetProviderFields(TPOPMailAccount& account) {
-    account.SetAccountName("Anna Beispiel");
-    account.SetDisplayName(kAddress);
-    account.SetEmailAddress(kAddress);
-    account.SetUserName(kAddress);
-    account.SetPassword("Geheim-42");
-    account.SetRememberPassword(true);
-    account.SetIncomingServer(kPopHost);
-    account.SetUseSPA(false);
-    account.SetUseSSL(true);
-    account.SetIncomingPort(995);
-    account.SetLeaveOnServer(true);
-    account.SetSmtpServer(kSmtpHost);
-    account.SetSmtpAuthMode(1);
-    account.SetSmtpUseSSL(true);
-    account.SetSmtpUseSPA(false);
-    account.SetSmtpPort(465);
-    account.SetIsDefault(true);
-}
-
-// prefs.js of a profile a current Thunderbird made: a POP account set to an encrypted password
-// (authMethod 4) for the given login and host, then Local Folders, counted in lastKey.
-std::string CurrentPrefs(const std::string& dir, const std::string& user = "erika",
-                         const std::string& host = "pop.example.com",
-                         const std::string& smtpHost = "smtp.example.com") {
-    return Str("mail.account.account1.identities", "id1") +
-           Str("mail.account.account1.server", "server1") +
-           Str("mail.account.account2.server", "server2") + Int("mail.account.lastKey", 2) +
-           Str("mail.accountmanager.accounts", "account1,account2") +
-           Str("mail.accountmanager.defaultaccount", "account1") +
-           Str("mail.accountmanager.localfoldersserver", "server2") +
-           Str("mail.identity.id1.fullName", "Erika Muster") +
-           Int("mail.identity.id1.reply_on_top", 1) + Str("mail.identity.id1.smtpServer", "smtp1") +
-           Str("mail.identity.id1.useremail", "erika@example.com") +
-           Bool("mail.identity.id1.valid", true) + Int("mail.server.server1.authMethod", 4) +
-           Bool("mail.server.server1.check_new_mail", true) +
-           Str("mail.server.server1.directory", Doubled(dir + "\\Mail\\" + host)) +
-           Str("mail.server.server1.directory-rel", "[ProfD]Mail/" + host) +
-           Str("mail.server.server1.hostname", host) +
-           Bool("mail.server.server1.login_at_startup", true) +
-           Str("mail.server.server1.name", "erika@example.com") +
-           Int("mail.server.server1.port", 110) + Int("mail.server.server1.socketType", 2) +
-           Str("mail.server.server1.storeContractID", "@mozilla.org/msgstore/berkeleystore;1") +
-           Str("mail.server.server1.type", "pop3") + Str("mail.server.server1.userName", user) +
-           Str("mail.server.server2.directory", Doubled(dir + "\\Mail\\Local Folders")) +
-           Str("mail.server.server2.directory-rel", "[ProfD]Mail/Local Folders") +
-           Str("mail.server.server2.hostname", "Local Folders") +
-           Str("mail.server.server2.name", "Local Folders") +
-           Str("mail.server.server2.type", "none") + Str("mail.server.server2.userName", "nobody") +
-           Str("mail.smtp.defaultserver", "smtp1") + Int("mail.smtpserver.smtp1.authMethod", 4) +
-           Str("mail.smtpserver.smtp1.hostname", smtpHost) +
-           Int("mail.smtpserver.smtp1.port", 587) + Int("mail.smtpserver.smtp1.try_ssl", 2) +
-           Str("mail.smtpserver.smtp1.type", "smtp") + Str("mail.smtpserver.smtp1.username", user) +
-           Str("mail.smtpservers", "smtp1");
-}
-
 class ThunderbirdCurrentProfileTest : public ThunderbirdFixture {
 protected:
     void SetUp() override {
@@ -87,7 +26,7 @@ protected:
     TPOPMailAccount& AddProviderAccount(TThunderbirdMailAccounts& store) {
         auto& account = dynamic_cast<TPOPMailAccount&>(
             *store.AddAccount(AccountKindPOP, kAddress, kAddress, "Geheim-42"));
-        SetProviderFields(account);
+        SetProviderFields(account, "Geheim-42");
         return account;
     }
     std::string Dir;
@@ -109,11 +48,9 @@ class ThunderbirdLastKeyTest : public ThunderbirdCurrentProfileTest,
                                public ::testing::WithParamInterface<TLastKeyCase> {};
 
 TEST_P(ThunderbirdLastKeyTest, NewAccountKeyIsOneThunderbirdWillNotHandOutAgain) {
-    std::string prefs = CurrentPrefs(Dir);
-    const std::string lastKey = Int("mail.account.lastKey", 2);
-    prefs.replace(prefs.find(lastKey), lastKey.size(),
-                  GetParam().LastKey ? Int("mail.account.lastKey", *GetParam().LastKey) : "");
-    WritePrefs(Dir, prefs);
+    WritePrefs(
+        Dir, Replaced(CurrentPrefs(Dir), Int("mail.account.lastKey", 2),
+                      GetParam().LastKey ? Int("mail.account.lastKey", *GetParam().LastKey) : ""));
     const auto store = Open();
     TPOPMailAccount& account = AddProviderAccount(*store);
     EXPECT_EQ(account.AccountKey(), GetParam().NewKey);
@@ -148,7 +85,7 @@ TEST_F(ThunderbirdCurrentProfileTest, AdaptedAccountLogsInWithANormalPasswordAft
     EXPECT_EQ(ReadPrefs(Dir).GetInteger("mail.server.server1.authMethod"), 4);
     EXPECT_EQ(Prefs->GetInteger("mail.smtpserver.smtp1.authMethod"), 4);
 
-    SetProviderFields(account);
+    SetProviderFields(account, "Geheim-42");
     account.Save();
     TMozillaPrefsFile& prefs = ReadPrefs(Dir);
     EXPECT_EQ(prefs.GetInteger("mail.server.server1.authMethod"), 3);
@@ -211,9 +148,9 @@ TEST_F(ThunderbirdCurrentProfileTest, OtherLoginOrHostMakesANewAccount) {
 
 TEST_F(ThunderbirdCurrentProfileTest, OutgoingServerOfTheSameHostAndLoginIsShared) {
     // An IMAP account of the same person already sends through the provider's server.
-    std::string prefs = CurrentPrefs(Dir, kAddress, "imap.quenlix.example", "SMTP.Quenlix.example");
-    prefs.replace(prefs.find("\"pop3\""), 6, "\"imap\"");
-    WritePrefs(Dir, prefs);
+    WritePrefs(Dir,
+               Replaced(CurrentPrefs(Dir, kAddress, "imap.quenlix.example", "SMTP.Quenlix.example"),
+                        "\"pop3\"", "\"imap\""));
     const auto store = Open();
     TPOPMailAccount& account = AddProviderAccount(*store);
     account.Save();
@@ -359,40 +296,5 @@ TEST_F(ThunderbirdLoginStoreTest, StoreThatCannotBeReadOrReachedIsLeftAlone) {
     EXPECT_EQ(System.ReadFile(Dir + "\\logins.json"), kLogins);
     EXPECT_EQ(Logged.size(), 2u);
 }
-
-// A file that cannot be written fails the save with an error naming it (never the password);
-// the store takes no key or counter of the failed save.
-class ThunderbirdFailedSaveTest : public ThunderbirdLoginStoreTest,
-                                  public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(ThunderbirdFailedSaveTest, UnwritableFileFailsTheSaveAndCommitsNothing) {
-    CreateKeys();
-    System.WriteFile(Dir + "\\logins.json", kLogins);
-    System.WriteFile(Dir + "\\signons.txt", "#2c\r\n.\r\n");
-    const std::string file = Dir + "\\" + GetParam();
-    ASSERT_TRUE(platform::SetFileAttributes(file, platform::FILE_ATTRIBUTE_READONLY));
-    const std::string before = System.ReadFile(file);
-    const auto store = Open();
-    TPOPMailAccount& account = AddProviderAccount(*store);
-    try {
-        account.Save();
-        ADD_FAILURE() << "the save reported success";
-    } catch (const std::exception& error) {
-        EXPECT_NE(std::string(error.what()).find(GetParam()), std::string::npos) << error.what();
-        EXPECT_EQ(std::string(error.what()).find("Geheim-42"), std::string::npos);
-    }
-    EXPECT_EQ(System.ReadFile(file), before);
-    EXPECT_EQ(store->HighestSmtpNumber(), 1);
-    EXPECT_EQ(account.StoreData().Value("server"), "");
-    EXPECT_EQ(account.StoreData().Value("smtpserver"), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, ThunderbirdFailedSaveTest,
-                         ::testing::Values("signons.txt", "logins.json", "prefs.js"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             name.erase(name.find('.'), 1);
-                             return name;
-                         });
 
 } // namespace

@@ -55,14 +55,17 @@ protected:
     void SetUp() override {
         InstallExe();
         WriteSingleProfile(kProfile);
-        WritePrefs(Dir(), Accounts("account1,account2") + ErikaPrefs("pop.example.com"));
+        System.WriteFile(PrefsPath(), PrefsFile("account1,account2", "pop.example.com"));
         System.WriteFile(Dir() + "\\signons.txt", kSignons);
     }
 
     std::string Dir() const { return ProfileDir(kProfile); }
     std::string PrefsPath() const { return Dir() + "\\prefs.js"; }
-    static std::string Accounts(const std::string& list) {
-        return Str("mail.accountmanager.accounts", list);
+    // prefs.js listing the accounts of list: Erika's with its POP host, and Max's if asked.
+    static std::string PrefsFile(const std::string& list, const std::string& popHost,
+                                 bool withMax = false) {
+        return kHeader + Str("mail.accountmanager.accounts", list) + ErikaPrefs(popHost) +
+               (withMax ? MaxPrefs() : "");
     }
 
     // Thunderbird writes prefs.js anew and renames it over the old one; the new file is written
@@ -129,8 +132,7 @@ TEST_F(ThunderbirdMonitor, StartsOneMonitorOnPrefsAndOneOnSignonsOnce) {
 
 TEST_F(ThunderbirdMonitor, AChangedServerIsReportedOnceAndLoggedWithoutPasswords) {
     WatchAccounts();
-    ThunderbirdWrites(PrefsPath(),
-                      kHeader + Accounts("account1,account2") + ErikaPrefs("pop.example.net"));
+    ThunderbirdWrites(PrefsPath(), PrefsFile("account1,account2", "pop.example.net"));
     ASSERT_TRUE(Reports.WaitFor(1));
     const TReport report = Reports.All()[0];
     EXPECT_EQ(report.Sender, Store.get());
@@ -158,8 +160,7 @@ TEST_F(ThunderbirdMonitor, AChangedServerIsReportedOnceAndLoggedWithoutPasswords
 
 TEST_F(ThunderbirdMonitor, AnIdenticalRewriteIsReportedAsNoChange) {
     WatchAccounts();
-    ThunderbirdWrites(PrefsPath(),
-                      kHeader + Accounts("account1,account2") + ErikaPrefs("pop.example.com"));
+    ThunderbirdWrites(PrefsPath(), PrefsFile("account1,account2", "pop.example.com"));
     ASSERT_TRUE(Reports.WaitFor(1));
     EXPECT_EQ(Log.Count("account Erika Mustertriggered change, but no change was detected"), 1);
     EXPECT_EQ(Reports.All()[0].Account, Store->AccountByIndex(0));
@@ -190,12 +191,10 @@ TEST_F(ThunderbirdMonitor, ADeletedPasswordFileKeepsTheAccount) {
 }
 
 TEST_F(ThunderbirdMonitor, AnAccountNoLongerListedIsReportedDeletedAndDetached) {
-    WritePrefs(Dir(),
-               Accounts("account1,account2,account3") + ErikaPrefs("pop.example.com") + MaxPrefs());
+    System.WriteFile(PrefsPath(), PrefsFile("account1,account2,account3", "pop.example.com", true));
     WatchAccounts();
     ASSERT_EQ(Store->AccountCount(), 2);
-    ThunderbirdWrites(PrefsPath(), kHeader + Accounts("account1,account2") +
-                                       ErikaPrefs("pop.example.com") + MaxPrefs());
+    ThunderbirdWrites(PrefsPath(), PrefsFile("account1,account2", "pop.example.com", true));
     ASSERT_TRUE(Reports.WaitFor(2)); // Max deleted; Erika unchanged
     WaitUntilHandled();
     bool maxReported = false;
@@ -217,8 +216,7 @@ TEST_F(ThunderbirdMonitor, APrefsFileAppearingInAnEmptyProfileBringsItsAccount) 
     ASSERT_EQ(Store->AccountCount(), 0);
     Store->SetMonitoring(true);
     PrepareStoreMonitors(*Store);
-    System.WriteFile(PrefsPath(),
-                     kHeader + Accounts("account1,account2") + ErikaPrefs("pop.example.com"));
+    System.WriteFile(PrefsPath(), PrefsFile("account1,account2", "pop.example.com"));
     ASSERT_TRUE(Reports.WaitFor(1));
     WaitUntilHandled();
     EXPECT_EQ(Reports.All()[0].AccountKey, "account2");
@@ -233,9 +231,7 @@ TEST_F(ThunderbirdMonitor, StoresDestroyedWhileTheirMonitorsAreBusyLeaveNoThread
     TBusyThread thunderbird([this](int i) {
         const std::string list = i % 4 < 2 ? "account1,account2,account3" : "account1,account2";
         ThunderbirdWrites(PrefsPath(),
-                          kHeader + Accounts(list) +
-                              ErikaPrefs(i % 2 ? "pop.example.net" : "pop.example.com") +
-                              MaxPrefs());
+                          PrefsFile(list, i % 2 ? "pop.example.net" : "pop.example.com", true));
         if (i % 3 == 0) {
             platform::DeleteFile(Dir() + "\\signons.txt");
             System.WriteFile(Dir() + "\\signons.txt", kSignons);

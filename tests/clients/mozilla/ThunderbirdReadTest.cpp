@@ -81,6 +81,10 @@ protected:
         WritePrefs(ProfileDir("mixed.default"), kMixedPrefs);
         System.WriteFile(ProfileDir("mixed.default") + "\\signons.txt", kMixedSignons);
     }
+    // Thunderbird changes one statement of the profile's prefs.js.
+    void RewriteMixedPrefs(const std::string& from, const std::string& to) const {
+        WritePrefs(ProfileDir("mixed.default"), Replaced(kMixedPrefs, from, to));
+    }
 };
 
 TEST_F(ThunderbirdReadTest, LoadsPopAndImapAccountsAndSkipsTheRest) {
@@ -183,10 +187,7 @@ TEST_F(ThunderbirdReadTest, ReloadReadsChangedPreferencesIntoTheSameObject) {
     const auto store = Open();
     store->SetAutoSave(true); // reloading must not write the fields it reads
     TMailAccount* account = store->AccountByIndex(0);
-    std::string prefs = kMixedPrefs;
-    const std::string from = "\"pop.example.com\"";
-    prefs.replace(prefs.find(from), from.size(), "\"pop2.example.com\"");
-    WritePrefs(ProfileDir("mixed.default"), prefs);
+    RewriteMixedPrefs("\"pop.example.com\"", "\"pop2.example.com\"");
     const std::string written = System.ReadFile(ProfileDir("mixed.default") + "\\prefs.js");
 
     const auto before = account->SnapshotAndReload();
@@ -213,10 +214,7 @@ TEST_P(ThunderbirdSmtpAuthReloadTest, ReloadTakesTheAuthenticationTheFileNowHas)
     const auto store = Open();
     TMailAccount* account = store->AccountByIndex(0);
     ASSERT_EQ(account->SmtpAuthMode(), 2);
-    std::string prefs = kMixedPrefs;
-    const std::string from = Int("mail.smtpserver.smtp1.auth_method", 1);
-    prefs.replace(prefs.find(from), from.size(), GetParam().Statement);
-    WritePrefs(ProfileDir("mixed.default"), prefs);
+    RewriteMixedPrefs(Int("mail.smtpserver.smtp1.auth_method", 1), GetParam().Statement);
 
     account->Reload();
     EXPECT_EQ(account->SmtpAuthMode(), GetParam().Mode);
@@ -261,11 +259,8 @@ TEST_F(ThunderbirdReadTest, ReloadMovesTheDefaultMarkWithTheFile) {
     const auto store = Open();
     ASSERT_EQ(store->AccountCount(), 3);
     EXPECT_TRUE(store->AccountByIndex(1)->IsDefault()); // account3
-    std::string prefs = kMixedPrefs;
-    const std::string from = "\"mail.accountmanager.defaultaccount\", \"account3\"";
-    prefs.replace(prefs.find(from), from.size(),
-                  "\"mail.accountmanager.defaultaccount\", \"account2\"");
-    WritePrefs(ProfileDir("mixed.default"), prefs);
+    RewriteMixedPrefs(Str("mail.accountmanager.defaultaccount", "account3"),
+                      Str("mail.accountmanager.defaultaccount", "account2"));
 
     store->AccountByIndex(0)->Reload(); // account2, now the default
     int defaults = 0;

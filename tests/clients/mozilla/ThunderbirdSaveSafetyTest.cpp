@@ -24,39 +24,6 @@ namespace {
 using namespace thunderbird_test;
 namespace fs = std::filesystem;
 
-const std::string kPopHost = "pop.quenlix.example";
-const std::string kSmtpHost = "smtp.quenlix.example";
-const std::string kAddress = "anna.beispiel@quenlix.example";
-
-// A profile of a current Thunderbird: a POP account and Local Folders, counted in lastKey.
-std::string ProfilePrefs(const std::string& dir) {
-    return Str("mail.account.account1.identities", "id1") +
-           Str("mail.account.account1.server", "server1") +
-           Str("mail.account.account2.server", "server2") + Int("mail.account.lastKey", 2) +
-           Str("mail.accountmanager.accounts", "account1,account2") +
-           Str("mail.accountmanager.defaultaccount", "account1") +
-           Str("mail.accountmanager.localfoldersserver", "server2") +
-           Str("mail.identity.id1.fullName", "Erika Muster") +
-           Str("mail.identity.id1.smtpServer", "smtp1") +
-           Str("mail.identity.id1.useremail", "erika@example.com") +
-           Bool("mail.identity.id1.valid", true) +
-           Str("mail.server.server1.directory", Doubled(dir + "\\Mail\\pop.example.com")) +
-           Str("mail.server.server1.directory-rel", "[ProfD]Mail/pop.example.com") +
-           Str("mail.server.server1.hostname", "pop.example.com") +
-           Str("mail.server.server1.name", "erika@example.com") +
-           Int("mail.server.server1.port", 110) + Str("mail.server.server1.type", "pop3") +
-           Str("mail.server.server1.userName", "erika") +
-           Str("mail.server.server2.directory", Doubled(dir + "\\Mail\\Local Folders")) +
-           Str("mail.server.server2.directory-rel", "[ProfD]Mail/Local Folders") +
-           Str("mail.server.server2.hostname", "Local Folders") +
-           Str("mail.server.server2.name", "Local Folders") +
-           Str("mail.server.server2.type", "none") + Str("mail.server.server2.userName", "nobody") +
-           Str("mail.smtp.defaultserver", "smtp1") +
-           Str("mail.smtpserver.smtp1.hostname", "smtp.example.com") +
-           Int("mail.smtpserver.smtp1.port", 587) + Str("mail.smtpserver.smtp1.type", "smtp") +
-           Str("mail.smtpserver.smtp1.username", "erika") + Str("mail.smtpservers", "smtp1");
-}
-
 // signons.txt as an old version left it: the password of the account the profile has.
 const std::string kSignons = "#2c\r\n.\r\nmailbox://erika@pop.example.com\r\n\\=username=\\\r\n~"
                              "ZXJpa2E=\r\n*\\=password=\\\r\n~c2VjcmV0\r\n.\r\n";
@@ -99,7 +66,7 @@ protected:
         InstallExe(115, 5, 0, 0);
         WriteSingleProfile("k3x9q2mf.default-esr");
         Dir = ProfileDir("k3x9q2mf.default-esr");
-        WritePrefs(Dir, ProfilePrefs(Dir));
+        WritePrefs(Dir, CurrentPrefs(Dir));
         System.WriteFile(Dir + "\\signons.txt", kSignons);
         System.WriteFile(Dir + "\\Mail\\pop.example.com\\Inbox", "");
         System.WriteFile(Dir + "\\Mail\\Local Folders\\Trash", "");
@@ -143,8 +110,6 @@ protected:
         EXPECT_TRUE(platform::DirectoryExists(Dir + "\\Mail\\" + kPopHost));
         EXPECT_FALSE(System.Exists(Dir + "\\Mail\\" + kPopHost + "-1"));
     }
-
-    const std::string kNss = "C:\\Program Files\\Mozilla Thunderbird\\nss3.dll";
     std::string Dir;
 };
 
@@ -156,6 +121,7 @@ struct TFaultCase {
     const char* Name;
     TFault Fault;
     const char* NamedFile; // what the error names
+    bool WithKeys;         // the profile has a key database and logins.json
 };
 
 void PrintTo(const TFaultCase& c, std::ostream* os) {
@@ -179,7 +145,7 @@ protected:
 constexpr rlim_t kFullDiskBytes = 2048;
 
 TEST_P(ThunderbirdFailedSaveSafetyTest, FailedSaveChangesNothingAndTheRetryWritesTheFirstKeys) {
-    if (GetParam().Fault == TFault::ReadOnlyLogins && !UseKeyDatabase()) {
+    if (GetParam().WithKeys && !UseKeyDatabase()) {
         GTEST_SKIP() << testing_support::KeyDatabaseUnavailableReason();
     }
     SetReadOnly(true);
@@ -212,10 +178,13 @@ TEST_P(ThunderbirdFailedSaveSafetyTest, FailedSaveChangesNothingAndTheRetryWrite
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, ThunderbirdFailedSaveSafetyTest,
-    ::testing::Values(TFaultCase{"ReadOnlyPrefs", TFault::ReadOnlyPrefs, "prefs.js"},
-                      TFaultCase{"ReadOnlySignons", TFault::ReadOnlySignons, "signons.txt"},
-                      TFaultCase{"ReadOnlyLogins", TFault::ReadOnlyLogins, "logins.json"},
-                      TFaultCase{"FullDisk", TFault::FullDisk, "prefs.js"}),
+    ::testing::Values(TFaultCase{"ReadOnlyPrefs", TFault::ReadOnlyPrefs, "prefs.js", false},
+                      TFaultCase{"ReadOnlyPrefsWithKeys", TFault::ReadOnlyPrefs, "prefs.js", true},
+                      TFaultCase{"ReadOnlySignons", TFault::ReadOnlySignons, "signons.txt", false},
+                      TFaultCase{"ReadOnlySignonsWithKeys", TFault::ReadOnlySignons, "signons.txt",
+                                 true},
+                      TFaultCase{"ReadOnlyLogins", TFault::ReadOnlyLogins, "logins.json", true},
+                      TFaultCase{"FullDisk", TFault::FullDisk, "prefs.js", false}),
     [](const ::testing::TestParamInfo<TFaultCase>& info) { return std::string(info.param.Name); });
 
 TEST_F(ThunderbirdSaveSafetyTest, LocalFoldersOfAnEmptyProfileAreAllOrNothing) {

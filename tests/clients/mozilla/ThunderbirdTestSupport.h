@@ -16,6 +16,35 @@
 namespace thunderbird_test {
 
 inline const std::string kExe = "C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe";
+inline const std::string kNss = "C:\\Program Files\\Mozilla Thunderbird\\nss3.dll";
+
+// The provider's POP account the setup page writes.
+inline const std::string kPopHost = "pop.quenlix.example";
+inline const std::string kSmtpHost = "smtp.quenlix.example";
+inline const std::string kAddress = "anna.beispiel@quenlix.example";
+
+// The fields the setup page sets on a Thunderbird account, in its order.
+inline void SetProviderFields(TMailAccount& account, const std::string& password,
+                              const std::string& name = "Anna Beispiel", bool isDefault = true) {
+    account.SetAccountName(name);
+    account.SetDisplayName(kAddress);
+    account.SetEmailAddress(kAddress);
+    account.SetUserName(kAddress);
+    account.SetPassword(password);
+    account.SetRememberPassword(true);
+    auto& pop = dynamic_cast<TPOPMailAccount&>(account);
+    pop.SetIncomingServer(kPopHost);
+    pop.SetUseSPA(false);
+    pop.SetUseSSL(true);
+    pop.SetIncomingPort(995);
+    pop.SetLeaveOnServer(true);
+    account.SetSmtpServer(kSmtpHost);
+    account.SetSmtpAuthMode(1);
+    account.SetSmtpUseSSL(true);
+    account.SetSmtpUseSPA(false);
+    account.SetSmtpPort(465);
+    account.SetIsDefault(isDefault);
+}
 
 inline std::string AppPathsReg(const std::string& exe = kExe) {
     std::string escaped;
@@ -37,6 +66,10 @@ inline std::string Int(const std::string& name, long long value) {
 inline std::string Bool(const std::string& name, bool value) {
     return "user_pref(\"" + name + "\", " + (value ? "true" : "false") + ");\r\n";
 }
+// text with the first from replaced by to; from must be in it.
+inline std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
 // A Windows path as prefs.js holds it: every backslash doubled.
 inline std::string Doubled(const std::string& path) {
     std::string out;
@@ -47,6 +80,42 @@ inline std::string Doubled(const std::string& path) {
         }
     }
     return out;
+}
+
+// prefs.js of a profile a current Thunderbird made: a POP account set to an encrypted password
+// (authMethod 4) for the given login and host, then Local Folders, counted in lastKey.
+inline std::string CurrentPrefs(const std::string& dir, const std::string& user = "erika",
+                                const std::string& host = "pop.example.com",
+                                const std::string& smtpHost = "smtp.example.com") {
+    return Str("mail.account.account1.identities", "id1") +
+           Str("mail.account.account1.server", "server1") +
+           Str("mail.account.account2.server", "server2") + Int("mail.account.lastKey", 2) +
+           Str("mail.accountmanager.accounts", "account1,account2") +
+           Str("mail.accountmanager.defaultaccount", "account1") +
+           Str("mail.accountmanager.localfoldersserver", "server2") +
+           Str("mail.identity.id1.fullName", "Erika Muster") +
+           Int("mail.identity.id1.reply_on_top", 1) + Str("mail.identity.id1.smtpServer", "smtp1") +
+           Str("mail.identity.id1.useremail", "erika@example.com") +
+           Bool("mail.identity.id1.valid", true) + Int("mail.server.server1.authMethod", 4) +
+           Bool("mail.server.server1.check_new_mail", true) +
+           Str("mail.server.server1.directory", Doubled(dir + "\\Mail\\" + host)) +
+           Str("mail.server.server1.directory-rel", "[ProfD]Mail/" + host) +
+           Str("mail.server.server1.hostname", host) +
+           Bool("mail.server.server1.login_at_startup", true) +
+           Str("mail.server.server1.name", "erika@example.com") +
+           Int("mail.server.server1.port", 110) + Int("mail.server.server1.socketType", 2) +
+           Str("mail.server.server1.storeContractID", "@mozilla.org/msgstore/berkeleystore;1") +
+           Str("mail.server.server1.type", "pop3") + Str("mail.server.server1.userName", user) +
+           Str("mail.server.server2.directory", Doubled(dir + "\\Mail\\Local Folders")) +
+           Str("mail.server.server2.directory-rel", "[ProfD]Mail/Local Folders") +
+           Str("mail.server.server2.hostname", "Local Folders") +
+           Str("mail.server.server2.name", "Local Folders") +
+           Str("mail.server.server2.type", "none") + Str("mail.server.server2.userName", "nobody") +
+           Str("mail.smtp.defaultserver", "smtp1") + Int("mail.smtpserver.smtp1.authMethod", 4) +
+           Str("mail.smtpserver.smtp1.hostname", smtpHost) +
+           Int("mail.smtpserver.smtp1.port", 587) + Int("mail.smtpserver.smtp1.try_ssl", 2) +
+           Str("mail.smtpserver.smtp1.type", "smtp") + Str("mail.smtpserver.smtp1.username", user) +
+           Str("mail.smtpservers", "smtp1");
 }
 
 inline const std::string kHeader = "# Mozilla User Preferences\r\n"

@@ -11,32 +11,6 @@ namespace {
 
 using namespace thunderbird_test;
 
-const std::string kPopHost = "pop.quenlix.example";
-const std::string kSmtpHost = "smtp.quenlix.example";
-const std::string kAddress = "anna.beispiel@quenlix.example";
-
-// The fields the setup page sets on a Thunderbird account, in its order.
-void SetProviderFields(TMailAccount& account, const std::string& name, bool isDefault) {
-    account.SetAccountName(name);
-    account.SetDisplayName(kAddress);
-    account.SetEmailAddress(kAddress);
-    account.SetUserName(kAddress);
-    account.SetPassword("geheim");
-    account.SetRememberPassword(true);
-    auto& pop = dynamic_cast<TPOPMailAccount&>(account);
-    pop.SetIncomingServer(kPopHost);
-    pop.SetUseSPA(false);
-    pop.SetUseSSL(true);
-    pop.SetIncomingPort(995);
-    pop.SetLeaveOnServer(true);
-    account.SetSmtpServer(kSmtpHost);
-    account.SetSmtpAuthMode(1);
-    account.SetSmtpUseSSL(true);
-    account.SetSmtpUseSPA(false);
-    account.SetSmtpPort(465);
-    account.SetIsDefault(isDefault);
-}
-
 // Name -> (kind, value as held) of every preference of a file.
 using TPrefMap = std::map<std::string, std::pair<TMozillaPrefKind, std::string>>;
 
@@ -153,7 +127,7 @@ TEST_F(ThunderbirdWriteTest, NewAccountBesideTwoAccountsWritesExactlyTheProvider
     ASSERT_NE(account, nullptr);
     EXPECT_EQ(account->AccountKey(), "account3");
     EXPECT_TRUE(account->IsNew());
-    SetProviderFields(*account, "Anna Beispiel", true);
+    SetProviderFields(*account, "geheim");
     account->Save();
 
     for (auto& [name, value] :
@@ -201,7 +175,7 @@ TEST_F(ThunderbirdWriteTest, NewAccountInAnEmptyProfileGetsTheLocalFoldersFirst)
     };
     EXPECT_EQ(AllPrefs(ReadPrefs(Dir)), expected); // written by the key allocation alone
 
-    SetProviderFields(*account, "Anna Beispiel", true);
+    SetProviderFields(*account, "geheim");
     account->Save();
     for (auto& [name, value] :
          ProviderAccountPrefs("account3", "id1", "server2", "smtp1", Dir + "\\Mail\\" + kPopHost)) {
@@ -221,7 +195,7 @@ TEST_F(ThunderbirdWriteTest, KeysFollowTheHighestNumberAndTheFirstGaps) {
     TMailAccount* account = store->AddAccount(AccountKindPOP, kAddress, kAddress, "");
     EXPECT_EQ(account->AccountKey(), "account6");
     EXPECT_FALSE(account->RememberPassword());
-    SetProviderFields(*account, "Anna", false);
+    SetProviderFields(*account, "geheim", "Anna", false);
     account->Save();
     EXPECT_EQ(account->StoreData().Value("identity"), "id2");
     EXPECT_EQ(account->StoreData().Value("server"), "server3");
@@ -233,7 +207,7 @@ TEST_F(ThunderbirdWriteTest, KeysFollowTheHighestNumberAndTheFirstGaps) {
 TEST_F(ThunderbirdWriteTest, SecondSaveOfANewAccountReusesItsRecords) {
     const auto store = Open();
     TMailAccount* account = store->AddAccount(AccountKindPOP, kAddress, kAddress, "pw");
-    SetProviderFields(*account, "Anna", true);
+    SetProviderFields(*account, "geheim", "Anna", true);
     account->Save();
     const std::string first = System.ReadFile(Dir + "\\prefs.js");
     account->Save();
@@ -246,7 +220,7 @@ TEST_F(ThunderbirdWriteTest, TakenFolderGetsANumberAndLoginIsEscapedInFolderUris
     System.WriteFile(Dir + "\\Mail\\" + kPopHost + "-1", "a file, not a folder");
     const auto store = Open();
     TMailAccount* account = store->AddAccount(AccountKindPOP, kAddress, kAddress, "pw");
-    SetProviderFields(*account, "Anna", true);
+    SetProviderFields(*account, "geheim", "Anna", true);
     account->SetUserName("anna beispiel@quenlix");
     account->Save();
     const std::string folder = kPopHost + "-2";
@@ -282,7 +256,7 @@ TEST_F(ThunderbirdWriteTest, OutgoingServerNumbersNeverRepeatAcrossProfiles) {
     const auto store = Open();
     EXPECT_EQ(store->HighestSmtpNumber(), 7);
     TMailAccount* account = store->AddAccount(AccountKindPOP, kAddress, kAddress, "pw");
-    SetProviderFields(*account, "Anna", true);
+    SetProviderFields(*account, "geheim", "Anna", true);
     account->Save();
     EXPECT_EQ(ReadPrefs(Dir).GetString("mail.smtpservers"), "smtp1,smtp8");
     EXPECT_EQ(store->HighestSmtpNumber(), 8);
@@ -290,14 +264,13 @@ TEST_F(ThunderbirdWriteTest, OutgoingServerNumbersNeverRepeatAcrossProfiles) {
 
 TEST_F(ThunderbirdWriteTest, AdaptingAnAccountKeepsItsKeysAndLeavesASharedServerAlone) {
     // account2 and account3 share smtp1.
-    std::string prefs = TwoAccountPrefs(Dir) + Str("mail.account.account3.identities", "id2") +
-                        Str("mail.account.account3.server", "server3") +
-                        Str("mail.identity.id2.useremail", "other@example.com") +
-                        Str("mail.identity.id2.smtpServer", "smtp1") +
-                        Str("mail.server.server3.type", "pop3") +
-                        Str("mail.server.server3.hostname", "pop.example.com");
-    prefs.replace(prefs.find("account1,account2"), 17, "account1,account2,account3");
-    TPrefMap before = Before(prefs);
+    TPrefMap before = Before(
+        Replaced(TwoAccountPrefs(Dir), "account1,account2", "account1,account2,account3") +
+        Str("mail.account.account3.identities", "id2") +
+        Str("mail.account.account3.server", "server3") +
+        Str("mail.identity.id2.useremail", "other@example.com") +
+        Str("mail.identity.id2.smtpServer", "smtp1") + Str("mail.server.server3.type", "pop3") +
+        Str("mail.server.server3.hostname", "pop.example.com"));
     const auto store = Open();
     ASSERT_EQ(store->AccountCount(), 2);
     TMailAccount* account = store->AccountByIndex(0);
@@ -308,7 +281,7 @@ TEST_F(ThunderbirdWriteTest, AdaptingAnAccountKeepsItsKeysAndLeavesASharedServer
     EXPECT_EQ(account->StoreData().Value("smtpserver"), "smtp1");
     EXPECT_EQ(ReadPrefs(Dir).GetInteger("mail.smtpserver.smtp1.port"), 25);
 
-    SetProviderFields(*account, "Erika Muster", false);
+    SetProviderFields(*account, "geheim", "Erika Muster", false);
     account->Save();
     EXPECT_EQ(account->AccountKey(), "account2");
     EXPECT_EQ(account->StoreData().Lines(),
@@ -449,7 +422,7 @@ TEST_P(ThunderbirdLineBreakTest, LineBreakInLoginOrHostIsRefusedBeforeAnythingIs
     const auto store = Open();
     auto& account = dynamic_cast<TPOPMailAccount&>(
         *store->AddAccount(AccountKindPOP, kAddress, kAddress, "secret-pw"));
-    SetProviderFields(account, "Anna", true);
+    SetProviderFields(account, "geheim", "Anna", true);
     account.SetPassword("secret-pw");
     account.SetSmtpAuthMode(2);
     account.SetSmtpUserName("smtp-login");
