@@ -1,5 +1,6 @@
-// What only the Windows Live Mail store does: its App Paths entry as written, a folder of its own
-// for every new account; and what it shares with Windows Mail on one machine.
+// What only one of the clients does. Windows Mail: "Local Folders" for a new POP account. Windows
+// Live Mail: its App Paths entry as written, a folder of its own for every new account; and what
+// it shares with Windows Mail on one machine.
 
 #include "OeAccountTestSupport.h"
 
@@ -12,6 +13,25 @@
 using namespace oeaccount_test;
 
 namespace {
+
+class WindowsMailStoreTest : public OeAccountFixture {
+protected:
+    void Install(const TInstall& install = {}) {
+        OeAccountFixture::Install(TClient::WindowsMail, install);
+    }
+};
+
+TEST_F(WindowsMailStoreTest, ANewPopAccountWhoseFolderCannotBeMadeStaysUnsaved) {
+    Install();
+    TWindowsMailAccounts store(false);
+    TMailAccount* account = store.AddAccount(AccountKindPOP, "a@b", "a@b", "pw");
+    const std::string key = account->AccountKey();
+    System->WriteFile(StoreDir + "Local Folders", "a file where the folder belongs");
+    EXPECT_NE(ErrorOf<platform::EFileError>([&] { account->Save(); }).find("Local Folders"),
+              std::string::npos);
+    EXPECT_EQ(account->AccountKey(), key);
+    EXPECT_EQ(DefaultMailAccount(), "<no IAM key>");
+}
 
 class WindowsLiveMailStoreTest : public OeAccountFixture {
 protected:
