@@ -52,7 +52,6 @@ protected:
     std::unique_ptr<TOeAccountStore> Store(bool autoSave = false) {
         return MakeStore(Client(), autoSave);
     }
-    std::string AccountFile(const std::string& relative) const { return StoreDir + relative; }
 };
 
 // ---- Detection ----
@@ -220,8 +219,8 @@ TEST_P(OeAccountStoreTest, ASaltThatIsNoBinaryDataLeavesPasswordsAloneAndTheValu
 
 TEST_P(OeAccountStoreTest, ReadsTheClientsOwnPopAccount) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{6A1C}.oeaccount");
-    WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("Geheim-42")));
+    const std::string path = WriteAccount("Local Folders\\account{6A1C}.oeaccount",
+                                          ClientPopAccount(Sealed("Geheim-42")));
     const auto store = Store();
     ASSERT_EQ(store->AccountCount(), 1);
     TPOPMailAccount& account = Pop(store->AccountByIndex(0));
@@ -413,8 +412,8 @@ TEST_P(OeAccountStoreTest, NewAccountKeysAreGuidFileNames) {
 
 TEST_P(OeAccountStoreTest, AnAdaptedAccountIsRewrittenInPlaceWithTheTableValuesOnly) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{6A1C}.oeaccount");
-    WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("old")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("old")));
     const auto store = Store();
     TPOPMailAccount& account = Pop(store->AccountByIndex(0));
     account.SetPassword("Geheim-42");
@@ -563,9 +562,9 @@ TEST_P(OeAccountStoreTest, TheProviderAccountIsWrittenInTheClientsOrder) {
 
 TEST_P(OeAccountStoreTest, TheClientsImapAccountSavedAgainKeepsItsValuesInTheClientsOrder) {
     Install();
-    const std::string path = AccountFile("Work Mail\\account{77}.oeaccount");
-    WriteAccount("Work Mail\\account{77}.oeaccount",
-                 ClientImapAccount(Sealed("imap-secret"), Sealed("smtp-secret")));
+    const std::string path =
+        WriteAccount("Work Mail\\account{77}.oeaccount",
+                     ClientImapAccount(Sealed("imap-secret"), Sealed("smtp-secret")));
     const auto store = Store();
     store->AccountByIndex(0)->Save();
     EXPECT_EQ(MaskSealed(ReadAccount(path),
@@ -619,8 +618,8 @@ TEST_P(OeAccountStoreTest, ANewImapAccountGetsAFolderNamedAfterItWithoutForbidde
 
 TEST_P(OeAccountStoreTest, ASaveThatCannotWriteTheFileChangesNothingAndSaysWhat) {
     Install(InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{0}.oeaccount")));
-    const std::string path = AccountFile("Local Folders\\account{1}.oeaccount");
-    WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
     const std::string before = ReadAccount(path);
     ASSERT_TRUE(platform::SetFileAttributes(path, platform::FILE_ATTRIBUTE_READONLY));
     const auto store = Store();
@@ -656,8 +655,8 @@ TEST_P(OeAccountStoreTest, APasswordThatCannotBeSealedStopsTheSaveWithNothingWri
 // folder, the adapted file as it was, the default value as it was, the key still bare.
 TEST_P(OeAccountStoreTest, ASaveWhoseRegistryPartFailsTakesBackItsFiles) {
     Install(InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{0}.oeaccount")));
-    const std::string path = AccountFile("Quenlix\\account{1}.oeaccount");
-    WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
+    const std::string path =
+        WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
     const std::string before = ReadAccount(path);
     const auto store = Store();
     TMailAccount& adapted = *store->AccountByIndex(0);
@@ -791,8 +790,8 @@ TEST_P(OeAccountStoreTest, DeletingAnAccountThatWasNeverSavedTouchesNoFile) {
 
 TEST_P(OeAccountStoreTest, ReloadReadsTheFileAgainWithoutWritingIt) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{1}.oeaccount");
-    WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
     const auto store = Store(true);
     ASSERT_TRUE(store->AutoSave());
     TMailAccount& account = *store->AccountByIndex(0);

@@ -197,9 +197,10 @@ protected:
         StoreDir = platform::MachineFacts().LocalAppData + "\\Microsoft\\" + clientKey + "\\";
     }
 
-    // Writes an account file below the store folder ("Local Folders\\x.oeaccount").
-    void WriteAccount(const std::string& relativePath, const std::string& text) const {
+    // Writes an account file below the store folder ("Local Folders\\x.oeaccount"); its path.
+    std::string WriteAccount(const std::string& relativePath, const std::string& text) const {
         System->WriteFile(StoreDir + relativePath, ClientFile(text));
+        return StoreDir + relativePath;
     }
     std::string ReadAccount(const std::string& path) const { return System->ReadFile(path); }
 
