@@ -556,6 +556,10 @@ TEST_P(OeAccountStoreTest, TheProviderAccountIsWrittenInTheClientsOrder) {
         account.SetUseSPA(false);
         account.SetSmtpUseSPA(false);
     }
+    // A save of a change rewrites the same file.
+    account.SetDisplayName("Anna M.");
+    account.Save();
+    EXPECT_EQ(account.AccountKey(), folder + key);
     EXPECT_EQ(platform::FindFiles(folder + "*.oeaccount").size(),
               Client() == TClient::WindowsMail ? 2u : 1u);
 }
