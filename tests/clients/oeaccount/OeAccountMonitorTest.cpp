@@ -40,9 +40,7 @@ TEST_P(OeAccountMonitorTest, WatchesTheAccountsFileOnceAndReportsTheClientsChang
               u"account{1}.oeaccount");
     PrepareMonitors(account.Monitors());
 
-    std::string changed = ClientPopAccount(Sealed("x"));
-    changed.replace(changed.find("pop.quenlix.example"), 19, "pop2.quenlix.example");
-    WriteAccount("Quenlix\\account{1}.oeaccount", changed);
+    WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccountOnPop2(Sealed("x")));
     ASSERT_TRUE(Reports.WaitFor(1));
     const TReport report = Reports.All()[0];
     EXPECT_EQ(report.Account, &account);
@@ -75,9 +73,6 @@ TEST_P(OeAccountMonitorTest, AnAccountFileTheClientAddsIsLoadedAndReported) {
 
 INSTANTIATE_TEST_SUITE_P(Clients, OeAccountMonitorTest,
                          ::testing::Values(TClient::WindowsMail, TClient::WindowsLiveMail),
-                         [](const auto& info) {
-                             return info.param == TClient::WindowsMail ? "WindowsMail"
-                                                                       : "WindowsLiveMail";
-                         });
+                         ClientTestName);
 
 } // namespace

@@ -24,18 +24,20 @@ protected:
     }
 };
 
+// An empty password is still sealed, as a lone terminator.
 TEST_F(OeAccountPasswordsTest, SealsUtf16TextWithOneZeroCharacterUnderTheSalt) {
-    const std::string sealed = ProtectPassword("aé", FixtureSaltHex);
-    EXPECT_EQ(SealedData(sealed), (std::vector<std::uint8_t>{0x61, 0x00, 0xE9, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(sealed, BytesToHex(*HexToBytes(sealed))); // upper-case digits, two per byte
-    EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), "aé");
-}
-
-TEST_F(OeAccountPasswordsTest, AnEmptyPasswordIsStillSealedAsALoneTerminator) {
-    const std::string sealed = ProtectPassword("", FixtureSaltHex);
-    ASSERT_FALSE(sealed.empty());
-    EXPECT_EQ(SealedData(sealed), (std::vector<std::uint8_t>{0x00, 0x00}));
-    EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), "");
+    const struct {
+        const char* Password;
+        std::vector<std::uint8_t> Data;
+    } rows[] = {{"aé", {0x61, 0x00, 0xE9, 0x00, 0x00, 0x00}}, {"", {0x00, 0x00}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Password);
+        const std::string sealed = ProtectPassword(row.Password, FixtureSaltHex);
+        ASSERT_FALSE(sealed.empty());
+        EXPECT_EQ(SealedData(sealed), row.Data);
+        EXPECT_EQ(sealed, BytesToHex(*HexToBytes(sealed))); // upper-case digits, two per byte
+        EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), row.Password);
+    }
 }
 
 TEST_F(OeAccountPasswordsTest, TextOutsideTheAnsiCodePageSurvivesTheRoundTrip) {
@@ -69,13 +71,11 @@ TEST_F(OeAccountPasswordsTest, AnythingThatDoesNotUnsealGivesAnEmptyPassword) {
     }
 }
 
-TEST_F(OeAccountPasswordsTest, AnEmptySaltSealsWithoutEntropy) {
+// An empty salt seals without entropy; one that is not hexadecimal seals nothing.
+TEST_F(OeAccountPasswordsTest, TheSaltDecidesWhatIsSealed) {
     const std::string sealed = ProtectPassword("x", "");
     EXPECT_EQ(UnprotectPassword(sealed, ""), "x");
     EXPECT_EQ(UnprotectPassword(sealed, FixtureSaltHex), "");
-}
-
-TEST_F(OeAccountPasswordsTest, ASaltThatIsNotHexadecimalSealsNothing) {
     EXPECT_EQ(ProtectPassword("x", "5A0"), "");
     EXPECT_EQ(ProtectPassword("x", "not hex!"), "");
 }

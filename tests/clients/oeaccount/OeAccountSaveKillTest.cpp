@@ -27,20 +27,11 @@ int KillCount() {
     return kills > 0 ? kills : 20;
 }
 
-std::string DefaultName() {
-    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    return registry.OpenKeyReadOnly("\\Software\\Microsoft\\IAM")
-               ? ReadRegStringChecked(registry, "Default Mail Account")
-               : std::string();
-}
-
 class OeAccountSaveKillTest : public OeAccountFixture {
 protected:
     void SetUp() override {
-        TInstall install;
-        install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n"
-                            "\"Default Mail Account\"=\"account{OLD}.oeaccount\"\n\n";
-        Install(TClient::WindowsLiveMail, install);
+        Install(TClient::WindowsLiveMail,
+                InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{OLD}.oeaccount")));
         WriteAccount("Old\\account{OLD}.oeaccount", ClientPopAccount(Sealed("old")));
     }
 
@@ -61,7 +52,7 @@ protected:
         const std::string folder = StoreDir + "anna.muster@quenlix.example";
         const bool hasFolder = platform::DirectoryExists(folder);
         const auto bytes = platform::ReadFileBytes(folder + "\\account{NEW}.oeaccount");
-        const std::string name = DefaultName();
+        const std::string name = DefaultMailAccount();
         if (!hasFolder && !bytes && name == "account{OLD}.oeaccount") {
             return "old";
         }

@@ -28,13 +28,6 @@ std::string ClientKey(TClient client) {
     return "\\Software\\Microsoft\\" + ClientName(client);
 }
 
-std::string IamDefault() {
-    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    return registry.OpenKeyReadOnly("\\Software\\Microsoft\\IAM")
-               ? ReadRegStringChecked(registry, "Default Mail Account")
-               : "<no IAM key>";
-}
-
 TPOPMailAccount& Pop(TMailAccount* account) {
     auto* pop = dynamic_cast<TPOPMailAccount*>(account);
     EXPECT_NE(pop, nullptr);
@@ -59,16 +52,21 @@ protected:
     std::unique_ptr<TOeAccountStore> Store(bool autoSave = false) {
         return MakeStore(Client(), autoSave);
     }
-    std::string AccountFile(const std::string& relative) const { return StoreDir + relative; }
 };
 
 // ---- Detection ----
 
+// Windows Mail expands its App Paths entry; Windows Live Mail takes its entry as written.
 TEST_P(OeAccountStoreTest, AnInstalledClientHasOneDefaultProfileOverItsStoreFolder) {
     Install();
     const auto store = Store();
+    const bool mail = Client() == TClient::WindowsMail;
     EXPECT_TRUE(store->Installed());
     EXPECT_EQ(store->ClientName(), ClientName(Client()));
+    EXPECT_EQ(store->ClientVersion(), mail ? "6.0.6002.18005" : "15.4.3555.308");
+    EXPECT_EQ(store->ClientMajorVersion(), mail ? 6 : 15);
+    EXPECT_EQ(store->StoreDirectory(),
+              "C:\\Users\\User\\AppData\\Local\\Microsoft\\" + ClientName(Client()) + "\\");
     EXPECT_TRUE(store->AccountPasswordsAvailable());
     EXPECT_TRUE(store->HangUpAfterSpool()); // no "Hangup After Spool" value
     EXPECT_FALSE(store->AutoSave());
@@ -89,18 +87,8 @@ TEST_P(OeAccountStoreTest, AMissingProgramOrClientKeyLeavesTheStoreEmpty) {
         const char* What;
         TInstall Install;
     } rows[] = {
-        {"no App Paths entry",
-         [] {
-             TInstall i;
-             i.Program = false;
-             return i;
-         }()},
-        {"no client key",
-         [] {
-             TInstall i;
-             i.ClientKey = false;
-             return i;
-         }()},
+        {"no App Paths entry", InstallWith(&TInstall::Program, false)},
+        {"no client key", InstallWith(&TInstall::ClientKey, false)},
     };
     for (const auto& row : rows) {
         Install(row.Install);
@@ -116,6 +104,16 @@ TEST_P(OeAccountStoreTest, AMissingProgramOrClientKeyLeavesTheStoreEmpty) {
     EXPECT_FALSE(Store()->Installed());
 }
 
+// Windows Mail counts as its first release; Windows Live Mail has no version.
+TEST_P(OeAccountStoreTest, AProgramWithoutVersionResourceIsInstalledWithTheClientsFallback) {
+    Install(InstallWith(&TInstall::VersionResource, false));
+    const auto store = Store();
+    const bool mail = Client() == TClient::WindowsMail;
+    EXPECT_TRUE(store->Installed());
+    EXPECT_EQ(store->ClientVersion(), mail ? "6.0.6000.16386" : "");
+    EXPECT_EQ(store->ClientMajorVersion(), mail ? 6 : 0);
+}
+
 TEST_P(OeAccountStoreTest, EitherWindowsClientRegisteredAsDefaultMakesBothTheDefault) {
     const struct {
         const char* Registered;
@@ -126,9 +124,7 @@ TEST_P(OeAccountStoreTest, EitherWindowsClientRegisteredAsDefaultMakesBothTheDef
                 {"windows mail", false},
                 {"", false}};
     for (const auto& row : rows) {
-        TInstall install;
-        install.DefaultMailClient = row.Registered;
-        Install(install);
+        Install(InstallWith(&TInstall::DefaultMailClient, row.Registered));
         EXPECT_EQ(Store()->IsDefaultClient(), row.Default) << row.Registered;
     }
 }
@@ -136,10 +132,9 @@ TEST_P(OeAccountStoreTest, EitherWindowsClientRegisteredAsDefaultMakesBothTheDef
 TEST_P(OeAccountStoreTest, HangUpAfterSpoolIsOnUnlessTheClientSaysOtherwise) {
     for (const auto& [value, expected] : std::vector<std::pair<std::string, bool>>{
              {"dword:00000000", false}, {"dword:00000001", true}, {"dword:00000002", false}}) {
-        TInstall install;
-        install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\" + ClientName(Client()) +
-                            "]\n\"Hangup After Spool\"=" + value + "\n\n";
-        Install(install);
+        Install(InstallWith(&TInstall::ExtraHkcu, "[HKEY_CURRENT_USER" + ClientKey(Client()) +
+                                                      "]\n\"Hangup After Spool\"=" + value +
+                                                      "\n\n"));
         EXPECT_EQ(Store()->HangUpAfterSpool(), expected) << value;
     }
 }
@@ -147,9 +142,7 @@ TEST_P(OeAccountStoreTest, HangUpAfterSpoolIsOnUnlessTheClientSaysOtherwise) {
 // ---- The salt ----
 
 TEST_P(OeAccountStoreTest, AMissingSaltIsMadeBeforeAnyAccountIsRead) {
-    TInstall install;
-    install.SaltValue.clear();
-    Install(install);
+    Install(InstallWith(&TInstall::SaltValue, ""));
     // The scripted numbers make the salt of the fixture, so a password sealed with it can only
     // be read when the salt exists before the account files are.
     std::deque<std::uint32_t> numbers;
@@ -173,9 +166,7 @@ TEST_P(OeAccountStoreTest, AMissingSaltIsMadeBeforeAnyAccountIsRead) {
 // A salt that cannot be stored would seal passwords the client can never read: passwords are
 // left alone instead, and the program starts.
 TEST_P(OeAccountStoreTest, ASaltThatCannotBeStoredLeavesPasswordsAlone) {
-    TInstall install;
-    install.SaltValue.clear();
-    Install(install);
+    Install(InstallWith(&TInstall::SaltValue, ""));
     WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
     platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
     const auto store = Store();
@@ -189,9 +180,7 @@ TEST_P(OeAccountStoreTest, ASaltThatCannotBeStoredLeavesPasswordsAlone) {
 
 TEST_P(OeAccountStoreTest, ASaltOfAnotherLengthIsUsedAsTheClientKeepsIt) {
     const std::vector<std::uint8_t> shortSalt = {1, 2, 3, 4, 5, 6, 7, 8};
-    TInstall install;
-    install.SaltValue = RegBinary(shortSalt);
-    Install(install);
+    Install(InstallWith(&TInstall::SaltValue, RegBinary(shortSalt)));
     WriteAccount("Quenlix\\account{1}.oeaccount",
                  ClientPopAccount(ProtectPassword("Geheim-42", BytesToHex(shortSalt))));
     const auto store = Store();
@@ -202,9 +191,7 @@ TEST_P(OeAccountStoreTest, ASaltOfAnotherLengthIsUsedAsTheClientKeepsIt) {
 
 TEST_P(OeAccountStoreTest, ASaltThatIsNoBinaryDataLeavesPasswordsAloneAndTheValueAsItIs) {
     for (const std::string salt : {"\"5A0C913E\"", "dword:00000001", "hex:"}) {
-        TInstall install;
-        install.SaltValue = salt;
-        Install(install);
+        Install(InstallWith(&TInstall::SaltValue, salt));
         WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("Geheim-42")));
         const auto store = Store();
         ASSERT_TRUE(store->Installed()) << salt;
@@ -232,8 +219,8 @@ TEST_P(OeAccountStoreTest, ASaltThatIsNoBinaryDataLeavesPasswordsAloneAndTheValu
 
 TEST_P(OeAccountStoreTest, ReadsTheClientsOwnPopAccount) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{6A1C}.oeaccount");
-    WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("Geheim-42")));
+    const std::string path = WriteAccount("Local Folders\\account{6A1C}.oeaccount",
+                                          ClientPopAccount(Sealed("Geheim-42")));
     const auto store = Store();
     ASSERT_EQ(store->AccountCount(), 1);
     TPOPMailAccount& account = Pop(store->AccountByIndex(0));
@@ -315,10 +302,7 @@ TEST_P(OeAccountStoreTest, OnlyMailAccountFilesOneFolderDownLoadAndBadFilesAreLe
 }
 
 TEST_P(OeAccountStoreTest, DefaultMailAccountMarksTheFileOfExactlyThatName) {
-    TInstall install;
-    install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n"
-                        "\"Default Mail Account\"=\"account{B}.oeaccount\"\n\n";
-    Install(install);
+    Install(InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{B}.oeaccount")));
     const std::string pop = ClientPopAccount(Sealed("x"));
     WriteAccount("A\\account{A}.oeaccount", pop);
     WriteAccount("B\\account{B}.oeaccount", pop);
@@ -428,8 +412,8 @@ TEST_P(OeAccountStoreTest, NewAccountKeysAreGuidFileNames) {
 
 TEST_P(OeAccountStoreTest, AnAdaptedAccountIsRewrittenInPlaceWithTheTableValuesOnly) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{6A1C}.oeaccount");
-    WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("old")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{6A1C}.oeaccount", ClientPopAccount(Sealed("old")));
     const auto store = Store();
     TPOPMailAccount& account = Pop(store->AccountByIndex(0));
     account.SetPassword("Geheim-42");
@@ -445,7 +429,7 @@ TEST_P(OeAccountStoreTest, AnAdaptedAccountIsRewrittenInPlaceWithTheTableValuesO
     EXPECT_EQ(ReadDwordValue(*document, "Expire_Days", 0), 14u);
     EXPECT_EQ(UnprotectPassword(ReadBinaryValue(*document, "POP3_Password2", ""), FixtureSaltHex),
               "Geheim-42");
-    EXPECT_EQ(IamDefault(), "<no IAM key>"); // not the default: the value is left alone
+    EXPECT_EQ(DefaultMailAccount(), "<no IAM key>"); // not the default: the value is left alone
 }
 
 TEST_P(OeAccountStoreTest, DefaultsAreWrittenByLeavingTheValuesOut) {
@@ -531,11 +515,60 @@ TEST_P(OeAccountStoreTest, TheLeaveOnServerGroupIsWrittenOnlyUnderLeaveOnServer)
     EXPECT_EQ(ReadDwordValue(*document, "Remove_When_Deleted", 0), 1u);
 }
 
+// The setup page's account (the worked example of the format), written byte for byte: Windows
+// Mail puts it into "Local Folders", Windows Live Mail into a folder named after it. Setting what
+// the new account already has writes the same file again.
+TEST_P(OeAccountStoreTest, TheProviderAccountIsWrittenInTheClientsOrder) {
+    Install();
+    WriteAccount("Local Folders\\account{OLD}.oeaccount", ClientPopAccount(Sealed("x")));
+    const auto store = Store();
+    const std::string address = "anna.muster@quenlix.example";
+    TPOPMailAccount& account =
+        Pop(store->AddAccount(AccountKindPOP, address, address, "Geheim-42"));
+    const std::string key = account.AccountKey();
+    ASSERT_EQ(platform::ExtractFilePath(key), "");
+    account.SetDisplayName("Anna Müller");
+    account.SetIncomingServer("pop.quenlix.example");
+    account.SetUseSSL(true);
+    account.SetIncomingPort(995);
+    account.SetLeaveOnServer(true);
+    account.SetSmtpServer("smtp.quenlix.example");
+    account.SetSmtpAuthMode(1);
+    account.SetSmtpUseSSL(true);
+    account.SetSmtpPort(465);
+    account.SetIsDefault(true);
+    const std::string folder =
+        StoreDir + (Client() == TClient::WindowsMail ? "Local Folders" : address) + "\\";
+    for (int save = 0; save < 2; ++save) {
+        SCOPED_TRACE(save == 0 ? "first save" : "second save");
+        account.Save();
+        EXPECT_EQ(account.AccountKey(), folder + key);
+        EXPECT_EQ(account.StoreLocation(), folder + key); // where a reload reads it
+        EXPECT_EQ(MaskSealed(ReadAccount(folder + key),
+                             {{"POP3_Password2", "Geheim-42"}, {"SMTP_Password2", "Geheim-42"}}),
+                  Golden("worked-example.oeaccount"));
+        EXPECT_EQ(DefaultMailAccount(), key);
+        account.SetAccountName(address);
+        account.SetEmailAddress(address);
+        account.SetUserName(address);
+        account.SetPassword("Geheim-42");
+        account.SetRememberPassword(true);
+        account.SetUseSPA(false);
+        account.SetSmtpUseSPA(false);
+    }
+    // A save of a change rewrites the same file.
+    account.SetDisplayName("Anna M.");
+    account.Save();
+    EXPECT_EQ(account.AccountKey(), folder + key);
+    EXPECT_EQ(platform::FindFiles(folder + "*.oeaccount").size(),
+              Client() == TClient::WindowsMail ? 2u : 1u);
+}
+
 TEST_P(OeAccountStoreTest, TheClientsImapAccountSavedAgainKeepsItsValuesInTheClientsOrder) {
     Install();
-    const std::string path = AccountFile("Work Mail\\account{77}.oeaccount");
-    WriteAccount("Work Mail\\account{77}.oeaccount",
-                 ClientImapAccount(Sealed("imap-secret"), Sealed("smtp-secret")));
+    const std::string path =
+        WriteAccount("Work Mail\\account{77}.oeaccount",
+                     ClientImapAccount(Sealed("imap-secret"), Sealed("smtp-secret")));
     const auto store = Store();
     store->AccountByIndex(0)->Save();
     EXPECT_EQ(MaskSealed(ReadAccount(path),
@@ -554,7 +587,7 @@ TEST_P(OeAccountStoreTest, ASavedDefaultIsRecognisedAfterARestart) {
         account.SetIsDefault(true);
         account.Save();
         key = account.AccountKey();
-        EXPECT_EQ(IamDefault(), platform::ExtractFileName(key));
+        EXPECT_EQ(DefaultMailAccount(), platform::ExtractFileName(key));
     }
     System->Reinstall();
     const auto store = Store();
@@ -588,12 +621,9 @@ TEST_P(OeAccountStoreTest, ANewImapAccountGetsAFolderNamedAfterItWithoutForbidde
 }
 
 TEST_P(OeAccountStoreTest, ASaveThatCannotWriteTheFileChangesNothingAndSaysWhat) {
-    TInstall install;
-    install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n"
-                        "\"Default Mail Account\"=\"account{0}.oeaccount\"\n\n";
-    Install(install);
-    const std::string path = AccountFile("Local Folders\\account{1}.oeaccount");
-    WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
+    Install(InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{0}.oeaccount")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
     const std::string before = ReadAccount(path);
     ASSERT_TRUE(platform::SetFileAttributes(path, platform::FILE_ATTRIBUTE_READONLY));
     const auto store = Store();
@@ -601,16 +631,11 @@ TEST_P(OeAccountStoreTest, ASaveThatCannotWriteTheFileChangesNothingAndSaysWhat)
     account.SetPassword("Secret-Password-1");
     account.SetIsDefault(true);
 
-    try {
-        account.Save();
-        FAIL() << "the save reported success";
-    } catch (const std::exception& error) {
-        const std::string message = error.what();
-        EXPECT_NE(message.find("account{1}.oeaccount"), std::string::npos) << message;
-        EXPECT_EQ(message.find("Secret-Password-1"), std::string::npos) << message;
-    }
+    const std::string message = ErrorOf<std::exception>([&] { account.Save(); });
+    EXPECT_NE(message.find("account{1}.oeaccount"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Secret-Password-1"), std::string::npos) << message;
     EXPECT_EQ(ReadAccount(path), before);
-    EXPECT_EQ(IamDefault(), "account{0}.oeaccount");
+    EXPECT_EQ(DefaultMailAccount(), "account{0}.oeaccount");
     EXPECT_EQ(account.AccountKey(), path);
 }
 
@@ -623,26 +648,19 @@ TEST_P(OeAccountStoreTest, APasswordThatCannotBeSealedStopsTheSaveWithNothingWri
     TMailAccount* account = store->AddAccount(AccountKindPOP, "a@b", "a@b", "pw");
     const std::string key = account->AccountKey();
     account->SetIsDefault(true);
-    try {
-        account->Save();
-        FAIL() << "the save reported success";
-    } catch (const EOeAccountError& error) {
-        EXPECT_NE(std::string(error.what()).find("POP3_Password2"), std::string::npos);
-    }
+    EXPECT_NE(ErrorOf<EOeAccountError>([&] { account->Save(); }).find("POP3_Password2"),
+              std::string::npos);
     EXPECT_EQ(account->AccountKey(), key);
     EXPECT_TRUE(platform::FindFiles(StoreDir + "*").empty());
-    EXPECT_EQ(IamDefault(), "<no IAM key>");
+    EXPECT_EQ(DefaultMailAccount(), "<no IAM key>");
 }
 
 // A save whose last part cannot be written takes back its first parts: no new file, no new
 // folder, the adapted file as it was, the default value as it was, the key still bare.
 TEST_P(OeAccountStoreTest, ASaveWhoseRegistryPartFailsTakesBackItsFiles) {
-    TInstall install;
-    install.ExtraHkcu = "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n"
-                        "\"Default Mail Account\"=\"account{0}.oeaccount\"\n\n";
-    Install(install);
-    const std::string path = AccountFile("Quenlix\\account{1}.oeaccount");
-    WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
+    Install(InstallWith(&TInstall::ExtraHkcu, DefaultMailAccountReg("account{0}.oeaccount")));
+    const std::string path =
+        WriteAccount("Quenlix\\account{1}.oeaccount", ClientPopAccount(Sealed("old")));
     const std::string before = ReadAccount(path);
     const auto store = Store();
     TMailAccount& adapted = *store->AccountByIndex(0);
@@ -654,15 +672,11 @@ TEST_P(OeAccountStoreTest, ASaveWhoseRegistryPartFailsTakesBackItsFiles) {
     for (TMailAccount* account : {&adapted, &created}) {
         account->SetIsDefault(true);
         platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::Write);
-        try {
-            account->Save();
-            ADD_FAILURE() << "the save reported success";
-        } catch (const platform::ESystemError& error) {
-            EXPECT_NE(std::string(error.what()).find("HKEY_CURRENT_USER"), std::string::npos);
-            EXPECT_EQ(std::string(error.what()).find("Secret-Password-1"), std::string::npos);
-        }
+        const std::string message = ErrorOf<platform::ESystemError>([&] { account->Save(); });
+        EXPECT_NE(message.find("HKEY_CURRENT_USER"), std::string::npos) << message;
+        EXPECT_EQ(message.find("Secret-Password-1"), std::string::npos) << message;
         platform::reg::SetSaveFaultForTesting(platform::reg::TSaveFault::None);
-        EXPECT_EQ(IamDefault(), "account{0}.oeaccount");
+        EXPECT_EQ(DefaultMailAccount(), "account{0}.oeaccount");
     }
     EXPECT_EQ(ReadAccount(path), before);
     EXPECT_EQ(adapted.AccountKey(), path);
@@ -671,7 +685,7 @@ TEST_P(OeAccountStoreTest, ASaveWhoseRegistryPartFailsTakesBackItsFiles) {
 
     // Nothing is in the way of the next try.
     created.Save();
-    EXPECT_EQ(IamDefault(), key);
+    EXPECT_EQ(DefaultMailAccount(), key);
     EXPECT_TRUE(System->Exists(created.AccountKey()));
 }
 
@@ -689,7 +703,7 @@ TEST_P(OeAccountStoreTest, ADryRunListsTheFolderTheFileAndTheDefaultValue) {
     }
     EXPECT_EQ(account.AccountKey(), key);
     EXPECT_TRUE(platform::FindFiles(StoreDir + "*").empty());
-    EXPECT_EQ(IamDefault(), "<no IAM key>");
+    EXPECT_EQ(DefaultMailAccount(), "<no IAM key>");
 
     const std::string folder =
         StoreDir + (Client() == TClient::WindowsMail ? "Local Folders" : "a@b");
@@ -780,16 +794,14 @@ TEST_P(OeAccountStoreTest, DeletingAnAccountThatWasNeverSavedTouchesNoFile) {
 
 TEST_P(OeAccountStoreTest, ReloadReadsTheFileAgainWithoutWritingIt) {
     Install();
-    const std::string path = AccountFile("Local Folders\\account{1}.oeaccount");
-    WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
+    const std::string path =
+        WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccount(Sealed("x")));
     const auto store = Store(true);
     ASSERT_TRUE(store->AutoSave());
     TMailAccount& account = *store->AccountByIndex(0);
     account.AssignIsDefault(true);
 
-    std::string changed = ClientPopAccount(Sealed("new"));
-    changed.replace(changed.find("pop.quenlix.example"), 19, "pop2.quenlix.example");
-    WriteAccount("Local Folders\\account{1}.oeaccount", changed);
+    WriteAccount("Local Folders\\account{1}.oeaccount", ClientPopAccountOnPop2(Sealed("new")));
     const std::string onDisk = ReadAccount(path);
     account.Reload();
     EXPECT_EQ(Pop(&account).IncomingServer(), "pop2.quenlix.example");
@@ -845,9 +857,6 @@ TEST_P(OeAccountStoreTest, TheClientRunsWhenItsProgramRunsFromAnywhere) {
 
 INSTANTIATE_TEST_SUITE_P(Clients, OeAccountStoreTest,
                          ::testing::Values(TClient::WindowsMail, TClient::WindowsLiveMail),
-                         [](const auto& info) {
-                             return info.param == TClient::WindowsMail ? "WindowsMail"
-                                                                       : "WindowsLiveMail";
-                         });
+                         ClientTestName);
 
 } // namespace

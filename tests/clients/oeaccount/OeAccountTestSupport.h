@@ -4,11 +4,13 @@
 // with a byte-order mark, CRLF line ends, tab-indented elements.
 
 #include "accounts/HexText.h"
+#include "accounts/RegistryHelpers.h"
 #include "clients/oeaccount/OeAccountDocument.h"
 #include "clients/oeaccount/OeAccountPasswords.h"
 #include "clients/oeaccount/WindowsMail.h"
 #include "clients/oeaccount/windowslivemail.h"
 #include "platform/RegText.h"
+#include "platform/Registry.h"
 #include "platform/System.h"
 #include "support/TestSystem.h"
 
@@ -99,6 +101,36 @@ inline std::string MaskSealed(const std::string& bytes,
 
 enum class TClient { WindowsMail, WindowsLiveMail };
 
+// The client as the name of a parameterised test.
+inline std::string ClientTestName(const ::testing::TestParamInfo<TClient>& info) {
+    return info.param == TClient::WindowsMail ? "WindowsMail" : "WindowsLiveMail";
+}
+
+// The "Default Mail Account" value both clients share, or "<no IAM key>".
+inline std::string DefaultMailAccount() {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    return registry.OpenKeyReadOnly("\\Software\\Microsoft\\IAM")
+               ? ReadRegStringChecked(registry, "Default Mail Account")
+               : "<no IAM key>";
+}
+
+// .reg text of the current user with `name` as "Default Mail Account".
+inline std::string DefaultMailAccountReg(const std::string& name) {
+    return "[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n\"Default Mail Account\"=\"" + name +
+           "\"\n\n";
+}
+
+// The message of the E that `action` throws; a failure when it throws nothing.
+template <typename E, typename F> std::string ErrorOf(F&& action) {
+    try {
+        action();
+    } catch (const E& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "the action reported success";
+    return "";
+}
+
 // How the fixture installs a client.
 struct TInstall {
     bool Program = true; // the App Paths entry and the program file
@@ -108,6 +140,13 @@ struct TInstall {
     std::string ExtraHkcu;                          // more .reg text of the current user
     std::string DefaultMailClient = "Windows Mail";
 };
+
+// The default installation with one field changed: InstallWith(&TInstall::Program, false).
+template <typename T, typename V> TInstall InstallWith(T TInstall::*field, V value) {
+    TInstall install;
+    install.*field = std::move(value);
+    return install;
+}
 
 inline const std::string WindowsMailExe = "C:\\Program Files\\Windows Mail\\WinMail.exe";
 inline const std::string LiveMailExe = "C:\\Program Files\\Windows Live\\Mail\\wlmail.exe";
@@ -158,9 +197,10 @@ protected:
         StoreDir = platform::MachineFacts().LocalAppData + "\\Microsoft\\" + clientKey + "\\";
     }
 
-    // Writes an account file below the store folder ("Local Folders\\x.oeaccount").
-    void WriteAccount(const std::string& relativePath, const std::string& text) const {
+    // Writes an account file below the store folder ("Local Folders\\x.oeaccount"); its path.
+    std::string WriteAccount(const std::string& relativePath, const std::string& text) const {
         System->WriteFile(StoreDir + relativePath, ClientFile(text));
+        return StoreDir + relativePath;
     }
     std::string ReadAccount(const std::string& path) const { return System->ReadFile(path); }
 
@@ -210,6 +250,13 @@ inline std::string ClientPopAccount(const std::string& sealed) {
            "\t<Expire_Days type=\"DWORD\">e</Expire_Days>\n"
            "\t<POP3_Skip_Account type=\"DWORD\">00000000</POP3_Skip_Account>\n"
            "</MessageAccount>\n";
+}
+
+// The client's POP account with its incoming server changed to pop2.quenlix.example.
+inline std::string ClientPopAccountOnPop2(const std::string& sealed) {
+    std::string text = ClientPopAccount(sealed);
+    text.replace(text.find("pop.quenlix.example"), 19, "pop2.quenlix.example");
+    return text;
 }
 
 // An IMAP account on a dial-up connection with its own outgoing login.
