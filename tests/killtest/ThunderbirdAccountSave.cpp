@@ -9,7 +9,6 @@
 #include "clients/mozilla/Json.h"
 #include "clients/mozilla/Thunderbird.h"
 #include "platform/Files.h"
-#include "platform/Registry.h"
 #include "support/KeyDatabase.h"
 
 #include <cstdio>
@@ -104,16 +103,8 @@ public:
     std::string Name() const override { return "Thunderbird account"; }
 
     void Prepare() override {
-        const std::string exe = kProgramDir + "\\thunderbird.exe";
-        platform::ForceDirectories(kProgramDir);
-        platform::WriteFileAtomic(exe, "MZ");
+        InstallProgram(kProgramDir + "\\thunderbird.exe", "MZ");
         platform::WriteFileAtomic(kProgramDir + "\\nss3.dll", "stands in for NSS");
-        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
-        registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
-                         "Paths\\thunderbird.exe",
-                         true);
-        registry.WriteString("", exe);
-        registry.CloseKey();
         platform::ForceDirectories(kProfileDir + "\\Mail\\pop.example.com");
         platform::ForceDirectories(kProfileDir + "\\Mail\\Local Folders");
         platform::WriteFileAtomic(kThunderbirdDir + "\\profiles.ini",
