@@ -92,15 +92,12 @@ struct TValueCase {
 TEST(SecretMaskingTest, RegistryPasswordsAndProtectedStorageItemsAreSecret) {
     const std::string pstore =
         "Software\\Microsoft\\Protected Storage System Provider\\S-1-5-21-1\\Data\\{a}\\{b}";
+    const char* account = "Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001";
     const TValueCase cases[] = {
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "POP3 Password2",
-         TRegValueType::Binary, true},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "SMTP Password",
-         TRegValueType::String, true},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001",
-         "POP3 Prompt for Password", TRegValueType::DWord, false},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "POP3 Server",
-         TRegValueType::String, false},
+        {account, "POP3 Password2", TRegValueType::Binary, true},
+        {account, "SMTP Password", TRegValueType::String, true},
+        {account, "POP3 Prompt for Password", TRegValueType::DWord, false},
+        {account, "POP3 Server", TRegValueType::String, false},
         {pstore.c_str(), "PO-anna@quenlix.example", TRegValueType::Binary, true},
         {pstore.c_str(), "", TRegValueType::String, false}, // the subtype's display name
     };
