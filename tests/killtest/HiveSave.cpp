@@ -11,7 +11,7 @@ namespace kill_test {
 
 namespace {
 
-class THiveSave : public TKillScenario {
+class THiveSave : public TOneFileSave {
 public:
     std::string Name() const override { return "hive"; }
 
@@ -22,8 +22,6 @@ public:
         OldBytes_ = platform::reg::FormatRegFile(Old_.Root(), Old_.RootName());
         Fill(New_, 1);
     }
-    std::vector<std::filesystem::path> Files() const override { return {File_}; }
-    void WriteOldState() override { WriteHostFile(File_, OldBytes_); }
     void Save() override { New_.Save(File_); }
 
 private:
@@ -47,10 +45,8 @@ private:
         }
     }
 
-    std::filesystem::path File_;
     platform::reg::THive Old_{"HKEY_CURRENT_USER"};
     platform::reg::THive New_{"HKEY_CURRENT_USER"};
-    std::string OldBytes_;
 };
 
 const TKillRegistration Registered{std::make_unique<THiveSave>()};

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,17 @@ public:
     virtual void Save() = 0;
 };
 
+// A save of one host file, whose old bytes Prepare builds.
+class TOneFileSave : public TKillScenario {
+public:
+    std::vector<std::filesystem::path> Files() const override { return {File_}; }
+    void WriteOldState() override;
+
+protected:
+    std::filesystem::path File_;
+    std::string OldBytes_;
+};
+
 const std::vector<std::unique_ptr<TKillScenario>>& KillScenarios();
 
 struct TKillRegistration {
@@ -48,5 +60,7 @@ struct TKillRegistration {
 
 // Writes bytes to a host file in place (for old states; not a save under test).
 void WriteHostFile(const std::filesystem::path& file, const std::string& bytes);
+// A host file's bytes; none when it cannot be read.
+std::optional<std::string> ReadHostFile(const std::filesystem::path& file);
 
 } // namespace kill_test

@@ -34,14 +34,6 @@ std::vector<std::unique_ptr<TKillScenario>>& Registry() {
     return scenarios;
 }
 
-std::optional<std::string> ReadHostFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 using TState = std::vector<std::optional<std::string>>;
 
 TState ReadState(const TKillScenario& scenario) {
@@ -170,12 +162,24 @@ TKillRegistration::TKillRegistration(std::unique_ptr<TKillScenario> scenario) {
     Registry().push_back(std::move(scenario));
 }
 
+std::optional<std::string> ReadHostFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 void WriteHostFile(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out.flush()) {
         throw std::runtime_error("cannot write " + file.string());
     }
+}
+
+void TOneFileSave::WriteOldState() {
+    WriteHostFile(File_, OldBytes_);
 }
 
 } // namespace kill_test

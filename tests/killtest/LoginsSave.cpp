@@ -38,7 +38,7 @@ std::string Login(int id, TLoginCrypto& crypto) {
            "\"everSynced\":false,\"encryptedUnknownFields\":null}";
 }
 
-class TLoginsSave : public TKillScenario {
+class TLoginsSave : public TOneFileSave {
 public:
     std::string Name() const override { return "logins.json"; }
 
@@ -53,21 +53,17 @@ public:
                      "\"dismissedBreachAlertsByLoginGUID\":{},\"version\":3}";
         platform::ForceDirectories("C:\\Logins");
         platform::WriteFileAtomic(LoginsPath, OldBytes_);
+        File_ = platform::HostPath(LoginsPath);
         Logins_ = std::make_unique<TMozillaLoginsFile>(
             TMozillaLoginsFile::FromText(*platform::ReadFileBytes(LoginsPath)));
         const TLoginStamp stamp{1700000000000, "{0a1b2c3d-0000-4000-8000-00000000abcd}"};
         Logins_->SetLogin({"mailbox://pop1500.example", "user1500", "changed"}, crypto, stamp);
         Logins_->SetLogin({"smtp://smtp.quenlix.example", "anna", "added"}, crypto, stamp);
     }
-    std::vector<std::filesystem::path> Files() const override {
-        return {platform::HostPath(LoginsPath)};
-    }
-    void WriteOldState() override { WriteHostFile(platform::HostPath(LoginsPath), OldBytes_); }
     void Save() override { platform::WriteFileAtomic(LoginsPath, Logins_->ToText()); }
 
 private:
     std::unique_ptr<TMozillaLoginsFile> Logins_;
-    std::string OldBytes_;
 };
 
 const TKillRegistration Registered{std::make_unique<TLoginsSave>()};

@@ -13,9 +13,6 @@
 #include "platform/System.h"
 #include "platform/VersionInfo.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace kill_test {
 
 namespace {
@@ -32,29 +29,15 @@ std::string StoreDir() {
 std::string AccountFile() {
     return StoreDir() + "Local Folders\\" + Key;
 }
-fs::path UserHive() {
-    return platform::SystemRoot() / "registry" / "HKEY_CURRENT_USER.reg";
-}
-
-std::string HostBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class TOeAccountSave : public TKillScenario {
 public:
     std::string Name() const override { return "Windows Mail account"; }
 
     void Prepare() override {
-        platform::ForceDirectories(platform::ExtractFilePath(Program));
-        platform::WriteFileAtomic(
-            Program, platform::MakeVersionedPeImage(platform::MakeVersion(6, 0, 6002, 18005)));
-        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
-        registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WinMail.exe",
-                         true);
-        registry.WriteString("", Program);
-        registry.CloseKey();
-        registry.SetRootKey(platform::HKEY_CURRENT_USER);
+        InstallProgram(Program,
+                       platform::MakeVersionedPeImage(platform::MakeVersion(6, 0, 6002, 18005)));
+        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
         registry.OpenKey("\\Software\\Microsoft\\Windows Mail", true);
         registry.CloseKey();
         registry.OpenKey("\\Software\\Microsoft\\IAM", true);
@@ -70,7 +53,7 @@ public:
         platform::WriteFileAtomic(StoreDir() + "Local Folders\\account{OLD}.oeaccount",
                                   other.Save());
         Store_ = std::make_unique<TWindowsMailAccounts>(false);
-        OldHive_ = HostBytes(UserHive());
+        OldHive_ = ReadHostFile(UserHive()).value();
     }
     std::vector<fs::path> Files() const override {
         return {platform::HostPath(AccountFile()), UserHive()};

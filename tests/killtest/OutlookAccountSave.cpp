@@ -16,7 +16,6 @@
 #include "accounts/RandomSource.h"
 #include "clients/outlook/Outlook2002.h"
 #include "clients/outlook/Outlook98.h"
-#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/VersionInfo.h"
@@ -26,8 +25,6 @@
 namespace kill_test {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::string Program = "C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE";
 const std::string Address = "anna.muster@quenlix.example";
@@ -48,16 +45,6 @@ public:
 private:
     std::uint32_t Next_ = 0;
 };
-
-fs::path UserHive() {
-    return platform::SystemRoot() / "registry" / "HKEY_CURRENT_USER.reg";
-}
-
-std::string KeyName(int number) {
-    char key[16];
-    std::snprintf(key, sizeof key, "%08X", number);
-    return key;
-}
 
 // Text as Outlook 2002 and later keep it: UTF-16LE with its terminator, as a binary value.
 std::string WideValue(const std::string& name, const std::string& ascii) {
@@ -88,14 +75,9 @@ std::string ServiceKey(const std::string& profileKey, int number, const std::str
 
 // Outlook installed where App Paths names it, with its automation object.
 void InstallOutlook(int major, int build) {
-    platform::ForceDirectories(platform::ExtractFilePath(Program));
-    platform::WriteFileAtomic(
-        Program, platform::MakeVersionedPeImage(platform::MakeVersion(major, 0, build, 0)));
+    InstallProgram(Program,
+                   platform::MakeVersionedPeImage(platform::MakeVersion(major, 0, build, 0)));
     platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
-    registry.OpenKey("\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE",
-                     true);
-    registry.WriteString("", Program);
-    registry.CloseKey();
     registry.OpenKey("\\Software\\Classes\\Outlook.Application\\CLSID", true);
     registry.WriteString("", "{0006F03A-0000-0000-C000-000000000046}");
     registry.CloseKey();
@@ -105,28 +87,24 @@ void InstallOutlook(int major, int build) {
     registry.CloseKey();
 }
 
+// The Office version's key, then the profile "Outlook" with its store service.
+std::string HiveStart(const std::string& office) {
+    return RegHeader + "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\" + office +
+           "\\Outlook]\r\n\r\n[" + Profiles + "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n[" +
+           Profiles + "\\Outlook]\r\n\r\n[" + Profiles +
+           "\\Outlook\\0a0d020000000000c000000000000046]\r\n\"000b0340\"=hex:00,00\r\n";
+}
+
 std::string Outlook2000Hive() {
     const std::string tree = "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook\\OMI "
                              "Account Manager";
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\Outlook]\r\n\r\n[" +
-                       tree +
+    std::string text = HiveStart("9.0") + "\r\n[" + tree +
                        "]\r\n\"Account Name\"=dword:000000c9\r\n"
                        "\"Default Mail Account\"=\"00000001\"\r\n\r\n[" +
                        tree + "\\Accounts]\r\n";
     for (int i = 1; i <= OtherAccounts; ++i) {
-        const std::string n = std::to_string(i);
-        text += "\r\n[" + tree + "\\Accounts\\" + KeyName(i) + "]\r\n\"Account Name\"=\"Account " +
-                n + "\"\r\n\"Connection Type\"=dword:00000003\r\n\"POP3 Server\"=\"pop" + n +
-                ".example.org\"\r\n\"POP3 User Name\"=\"user" + n +
-                "\"\r\n\"SMTP Server\"=\"smtp.example.org\"\r\n\"SMTP Display Name\"=\"User " + n +
-                "\"\r\n\"SMTP Email Address\"=\"user" + n + "@example.org\"\r\n";
-    }
-    text += "\r\n[" + Profiles + "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n[" + Profiles +
-            "\\Outlook]\r\n\r\n[" + Profiles +
-            "\\Outlook\\0a0d020000000000c000000000000046]\r\n\"000b0340\"=hex:00,00\r\n";
-    for (int i = 1; i <= OtherAccounts; ++i) {
-        text += ServiceKey(Profiles + "\\Outlook", i, "Account " + std::to_string(i));
+        text += OtherAccountKey(tree + "\\Accounts", i) +
+                ServiceKey(Profiles + "\\Outlook", i, "Account " + std::to_string(i));
     }
     return text + "\r\n";
 }
@@ -141,13 +119,8 @@ std::string Outlook2003Hive() {
     }
     char next[16];
     std::snprintf(next, sizeof next, "%08x", OtherAccounts + 1);
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\11.0\\Outlook]\r\n\r\n[" +
-                       Profiles + "]\r\n\"DefaultProfile\"=\"Outlook\"\r\n\r\n[" + Profiles +
-                       "\\Outlook]\r\n\r\n[" + Profiles +
-                       "\\Outlook\\0a0d020000000000c000000000000046]\r\n\"000b0340\"=hex:00,00"
-                       "\r\n\r\n[" +
-                       manager + "]\r\n\"{ED475418-B0D6-11D2-8C3B-00104B2A6676}\"=hex:" + list +
+    std::string text = HiveStart("11.0") + "\r\n[" + manager +
+                       "]\r\n\"{ED475418-B0D6-11D2-8C3B-00104B2A6676}\"=hex:" + list +
                        "\r\n\"NextAccountID\"=dword:" + next + "\r\n";
     for (int i = 1; i <= OtherAccounts; ++i) {
         const std::string n = std::to_string(i);
@@ -161,7 +134,7 @@ std::string Outlook2003Hive() {
     return text + "\r\n";
 }
 
-template <typename TStore> class TOutlookAccountSave : public TKillScenario {
+template <typename TStore> class TOutlookAccountSave : public TOneFileSave {
 public:
     TOutlookAccountSave(std::string name, int major, int build, std::string (*hive)())
         : Name_(std::move(name)), Major_(major), Build_(build), Hive_(hive) {}
@@ -169,10 +142,9 @@ public:
     std::string Name() const override { return Name_; }
     void Prepare() override {
         InstallOutlook(Major_, Build_);
+        File_ = UserHive();
         OldBytes_ = Hive_();
     }
-    std::vector<fs::path> Files() const override { return {UserHive()}; }
-    void WriteOldState() override { WriteHostFile(UserHive(), OldBytes_); }
     void Save() override {
         TCountingRandom random;
         TStore store(false, random);
@@ -184,7 +156,6 @@ private:
     int Major_;
     int Build_;
     std::string (*Hive_)();
-    std::string OldBytes_;
 };
 
 const TKillRegistration Outlook2000{std::make_unique<TOutlookAccountSave<TOutlook98MailAccounts>>(

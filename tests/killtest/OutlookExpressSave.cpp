@@ -9,9 +9,6 @@
 #include "ProviderAccount.h"
 
 #include "clients/outlook/OutlookExpress.h"
-#include "platform/System.h"
-
-#include <cstdio>
 
 namespace kill_test {
 
@@ -21,46 +18,32 @@ const std::string Identity = "{8E4B3F2A-1C5D-4E6F-9A7B-2C3D4E5F6A7B}";
 const std::string Tree = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager";
 
 std::string OldHive() {
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_CURRENT_USER\\Identities]\r\n\"Default User ID\"=\"" +
+    std::string text = RegHeader + "[HKEY_CURRENT_USER\\Identities]\r\n\"Default User ID\"=\"" +
                        Identity + "\"\r\n\r\n[HKEY_CURRENT_USER\\Identities\\" + Identity +
                        "]\r\n\"Username\"=\"Main Identity\"\r\n\r\n[" + Tree +
                        "]\r\n\"Account Name\"=dword:0000012c\r\n\"Default Mail Account\"="
                        "\"00000000\"\r\n\r\n[" +
                        Tree + "\\Accounts]\r\n";
     for (int i = 0; i < 300; ++i) {
-        char key[16];
-        std::snprintf(key, sizeof key, "%08X", i);
-        const std::string n = std::to_string(i);
-        text += "\r\n[" + Tree + "\\Accounts\\" + key + "]\r\n\"Account Name\"=\"Account " + n +
-                "\"\r\n\"Connection Type\"=dword:00000003\r\n\"POP3 Server\"=\"pop" + n +
-                ".example.org\"\r\n\"POP3 User Name\"=\"user" + n +
-                "\"\r\n\"SMTP Server\"=\"smtp.example.org\"\r\n\"SMTP Email Address\"=\"user" + n +
-                "@example.org\"\r\n\"SMTP Display Name\"=\"User " + n + "\"\r\n";
+        text += OtherAccountKey(Tree + "\\Accounts", i);
     }
     return text;
 }
 
-class TOutlookExpressAccountSave : public TKillScenario {
+class TOutlookExpressAccountSave : public TOneFileSave {
 public:
     std::string Name() const override { return "Outlook Express account"; }
 
     void Prepare() override {
-        File_ = platform::SystemRoot() / "registry" / "HKEY_CURRENT_USER.reg";
+        File_ = UserHive();
         OldBytes_ = OldHive();
     }
-    std::vector<std::filesystem::path> Files() const override { return {File_}; }
-    void WriteOldState() override { WriteHostFile(File_, OldBytes_); }
     void Save() override {
         TOutlookExpressMailAccounts store(false);
         SaveProviderAccount(store.AddAccount(AccountKindPOP, "anna.muster@quenlix.example",
                                              "anna.muster@quenlix.example", ""),
                             "");
     }
-
-private:
-    std::filesystem::path File_;
-    std::string OldBytes_;
 };
 
 const TKillRegistration Registered{std::make_unique<TOutlookExpressAccountSave>()};

@@ -11,7 +11,7 @@ namespace {
 
 const std::string PrefsPath = "C:\\Prefs\\prefs.js";
 
-class TPrefsSave : public TKillScenario {
+class TPrefsSave : public TOneFileSave {
 public:
     std::string Name() const override { return "prefs.js"; }
 
@@ -25,19 +25,15 @@ public:
         }
         platform::ForceDirectories("C:\\Prefs");
         platform::WriteFileAtomic(PrefsPath, OldBytes_);
+        File_ = platform::HostPath(PrefsPath);
         Prefs_.Load(PrefsPath);
         Prefs_.SetString("mail.server.server7.key3", "changed");
         Prefs_.SetInteger("mail.account.added", 42);
     }
-    std::vector<std::filesystem::path> Files() const override {
-        return {platform::HostPath(PrefsPath)};
-    }
-    void WriteOldState() override { WriteHostFile(platform::HostPath(PrefsPath), OldBytes_); }
     void Save() override { Prefs_.SaveToFile(PrefsPath); }
 
 private:
     TMozillaPrefsFile Prefs_;
-    std::string OldBytes_;
 };
 
 const TKillRegistration Registered{std::make_unique<TPrefsSave>()};

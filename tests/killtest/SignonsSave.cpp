@@ -12,7 +12,7 @@ namespace {
 
 const std::string SignonsPath = "C:\\Signons\\signons.txt";
 
-class TSignonsSave : public TKillScenario {
+class TSignonsSave : public TOneFileSave {
 public:
     std::string Name() const override { return "signons.txt"; }
 
@@ -26,18 +26,14 @@ public:
         }
         platform::ForceDirectories("C:\\Signons");
         platform::WriteFileAtomic(SignonsPath, OldBytes_);
+        File_ = platform::HostPath(SignonsPath);
         Passwords_ = std::make_unique<TMozillaPasswordsFile>(SignonsPath);
         Passwords_->ChangePassword("mailbox", "user2500", "changed", "pop2500.example");
     }
-    std::vector<std::filesystem::path> Files() const override {
-        return {platform::HostPath(SignonsPath)};
-    }
-    void WriteOldState() override { WriteHostFile(platform::HostPath(SignonsPath), OldBytes_); }
     void Save() override { Passwords_->WritePasswords(); }
 
 private:
     std::unique_ptr<TMozillaPasswordsFile> Passwords_;
-    std::string OldBytes_;
 };
 
 const TKillRegistration Registered{std::make_unique<TSignonsSave>()};

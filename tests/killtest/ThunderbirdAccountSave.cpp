@@ -8,8 +8,8 @@
 #include "accounts/MailAccount.h"
 #include "clients/mozilla/Json.h"
 #include "clients/mozilla/Thunderbird.h"
+#include "clients/mozilla/ThunderbirdTestSupport.h"
 #include "platform/Files.h"
-#include "platform/Registry.h"
 #include "support/KeyDatabase.h"
 
 #include <cstdio>
@@ -27,60 +27,35 @@ const std::string kThunderbirdDir =
 const std::string kProfileDir = kThunderbirdDir + "\\Profiles\\k3x9q2mf.default-esr";
 const std::string kNewFolder = kProfileDir + "\\Mail\\pop.quenlix.example";
 
-std::string Pref(const std::string& name, const std::string& value) {
-    return "user_pref(\"" + name + "\", " + value + ");\r\n";
-}
-std::string Text(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
 // prefs.js as a current Thunderbird leaves it: one POP account and Local Folders.
 std::string OldPrefs() {
-    std::string prefs = "// Mozilla User Preferences\r\n\r\n";
-    const std::pair<std::string, std::string> items[] = {
-        {"mail.account.account1.identities", Text("id1")},
-        {"mail.account.account1.server", Text("server1")},
-        {"mail.account.account2.server", Text("server2")},
-        {"mail.account.lastKey", "2"},
-        {"mail.accountmanager.accounts", Text("account1,account2")},
-        {"mail.accountmanager.defaultaccount", Text("account1")},
-        {"mail.accountmanager.localfoldersserver", Text("server2")},
-        {"mail.identity.id1.fullName", Text("Erika Muster")},
-        {"mail.identity.id1.smtpServer", Text("smtp1")},
-        {"mail.identity.id1.useremail", Text("erika@example.com")},
-        {"mail.identity.id1.valid", "true"},
-        {"mail.server.server1.authMethod", "4"},
-        {"mail.server.server1.directory", Text(kProfileDir + "\\Mail\\pop.example.com")},
-        {"mail.server.server1.directory-rel", Text("[ProfD]Mail/pop.example.com")},
-        {"mail.server.server1.hostname", Text("pop.example.com")},
-        {"mail.server.server1.name", Text("erika@example.com")},
-        {"mail.server.server1.port", "110"},
-        {"mail.server.server1.socketType", "2"},
-        {"mail.server.server1.type", Text("pop3")},
-        {"mail.server.server1.userName", Text("erika")},
-        {"mail.server.server2.directory", Text(kProfileDir + "\\Mail\\Local Folders")},
-        {"mail.server.server2.directory-rel", Text("[ProfD]Mail/Local Folders")},
-        {"mail.server.server2.hostname", Text("Local Folders")},
-        {"mail.server.server2.name", Text("Local Folders")},
-        {"mail.server.server2.type", Text("none")},
-        {"mail.server.server2.userName", Text("nobody")},
-        {"mail.smtp.defaultserver", Text("smtp1")},
-        {"mail.smtpserver.smtp1.authMethod", "4"},
-        {"mail.smtpserver.smtp1.hostname", Text("smtp.example.com")},
-        {"mail.smtpserver.smtp1.port", "587"},
-        {"mail.smtpserver.smtp1.try_ssl", "2"},
-        {"mail.smtpserver.smtp1.type", Text("smtp")},
-        {"mail.smtpserver.smtp1.username", Text("erika")},
-        {"mail.smtpservers", Text("smtp1")},
-    };
-    for (const auto& [name, value] : items) {
-        prefs += Pref(name, value);
-    }
-    return prefs;
+    using namespace thunderbird_test;
+    return "// Mozilla User Preferences\r\n\r\n" + Str("mail.account.account1.identities", "id1") +
+           Str("mail.account.account1.server", "server1") +
+           Str("mail.account.account2.server", "server2") + Int("mail.account.lastKey", 2) +
+           Str("mail.accountmanager.accounts", "account1,account2") +
+           Str("mail.accountmanager.defaultaccount", "account1") +
+           Str("mail.accountmanager.localfoldersserver", "server2") +
+           Str("mail.identity.id1.fullName", "Erika Muster") +
+           Str("mail.identity.id1.smtpServer", "smtp1") +
+           Str("mail.identity.id1.useremail", "erika@example.com") +
+           Bool("mail.identity.id1.valid", true) + Int("mail.server.server1.authMethod", 4) +
+           Str("mail.server.server1.directory", Doubled(kProfileDir + "\\Mail\\pop.example.com")) +
+           Str("mail.server.server1.directory-rel", "[ProfD]Mail/pop.example.com") +
+           Str("mail.server.server1.hostname", "pop.example.com") +
+           Str("mail.server.server1.name", "erika@example.com") +
+           Int("mail.server.server1.port", 110) + Int("mail.server.server1.socketType", 2) +
+           Str("mail.server.server1.type", "pop3") + Str("mail.server.server1.userName", "erika") +
+           Str("mail.server.server2.directory", Doubled(kProfileDir + "\\Mail\\Local Folders")) +
+           Str("mail.server.server2.directory-rel", "[ProfD]Mail/Local Folders") +
+           Str("mail.server.server2.hostname", "Local Folders") +
+           Str("mail.server.server2.name", "Local Folders") +
+           Str("mail.server.server2.type", "none") + Str("mail.server.server2.userName", "nobody") +
+           Str("mail.smtp.defaultserver", "smtp1") + Int("mail.smtpserver.smtp1.authMethod", 4) +
+           Str("mail.smtpserver.smtp1.hostname", "smtp.example.com") +
+           Int("mail.smtpserver.smtp1.port", 587) + Int("mail.smtpserver.smtp1.try_ssl", 2) +
+           Str("mail.smtpserver.smtp1.type", "smtp") +
+           Str("mail.smtpserver.smtp1.username", "erika") + Str("mail.smtpservers", "smtp1");
 }
 
 const std::string kOldSignons = "#2c\r\n.\r\nmailbox://erika@pop.example.com\r\n\\=username=\\\r\n~"
@@ -104,16 +79,8 @@ public:
     std::string Name() const override { return "Thunderbird account"; }
 
     void Prepare() override {
-        const std::string exe = kProgramDir + "\\thunderbird.exe";
-        platform::ForceDirectories(kProgramDir);
-        platform::WriteFileAtomic(exe, "MZ");
+        InstallProgram(kProgramDir + "\\thunderbird.exe", "MZ");
         platform::WriteFileAtomic(kProgramDir + "\\nss3.dll", "stands in for NSS");
-        platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);
-        registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
-                         "Paths\\thunderbird.exe",
-                         true);
-        registry.WriteString("", exe);
-        registry.CloseKey();
         platform::ForceDirectories(kProfileDir + "\\Mail\\pop.example.com");
         platform::ForceDirectories(kProfileDir + "\\Mail\\Local Folders");
         platform::WriteFileAtomic(kThunderbirdDir + "\\profiles.ini",

@@ -8,7 +8,6 @@
 #include "clients/oeaccount/OeAccountTestSupport.h"
 
 #include <clients/MailStores.h>
-#include <clients/mozilla/Base64.h>
 #include <platform/SystemTemplate.h>
 
 #include <algorithm>
@@ -106,7 +105,10 @@ std::unique_ptr<TTestSystem> XpWithOutlook2000(bool protectedStorage = true) {
     return system;
 }
 
-enum class TMachine { Demo, VistaWithWindowsMail, XpWithOutlook2000 };
+using TMachine = std::unique_ptr<TTestSystem> (*)();
+std::unique_ptr<TTestSystem> XpWithOutlook2000AndProtectedStorage() {
+    return XpWithOutlook2000();
+}
 
 struct TClientCase {
     const char* Name;
@@ -118,18 +120,6 @@ struct TClientCase {
 
 void PrintTo(const TClientCase& row, std::ostream* out) {
     *out << row.Name;
-}
-
-std::unique_ptr<TTestSystem> MakeMachine(TMachine machine) {
-    switch (machine) {
-    case TMachine::Demo:
-        return DemoSystem();
-    case TMachine::VistaWithWindowsMail:
-        return VistaWithWindowsMail();
-    case TMachine::XpWithOutlook2000:
-        break;
-    }
-    return XpWithOutlook2000();
 }
 
 TArgs Add(const std::string& client) {
@@ -181,7 +171,7 @@ std::vector<std::string> AccountsReadBack(TStoreIndex index) {
 // What the setup page's routine leaves for the same input on a machine of its own.
 std::vector<std::string> WrittenBySetupRoutine(const TClientCase& row, const std::string& name,
                                                const std::string& mailbox) {
-    const auto system = MakeMachine(row.Machine);
+    const auto system = row.Machine();
     {
         const TMailStores stores(false);
         TMailAccounts* store = stores.List()[row.Store];
@@ -191,12 +181,7 @@ std::vector<std::string> WrittenBySetupRoutine(const TClientCase& row, const std
                 existing = store->AccountByIndex(i);
             }
         }
-        TProviderAccountInput input{name, mailbox, Secret, false};
-        // The user-data page presets its box with the picked account's mark.
-        input.DefaultWish = existing != nullptr && existing->IsDefault();
-        const TProviderAccountResult result = WriteProviderAccount(
-            existing, existing != nullptr ? nullptr : store, ProviderAccountValues(input));
-        EXPECT_EQ(result.Outcome, TProviderAccountOutcome::Written);
+        WriteBySetupRoutine(store, existing, {name, mailbox, Secret}, std::nullopt);
     }
     system->Reinstall();
     return AccountsReadBack(row.Store);
@@ -208,7 +193,7 @@ TEST_P(EveryClientTest, ADryRunWritesNothingAndTheRunWritesWhatTheSetupPageWrite
     const TClientCase& row = GetParam();
     std::vector<std::string> byTool;
     {
-        const auto system = MakeMachine(row.Machine);
+        const auto system = row.Machine();
         const auto before = SnapshotOf(*system);
         const std::vector<std::string> accountsBefore = AccountsReadBack(row.Store);
 
@@ -218,11 +203,7 @@ TEST_P(EveryClientTest, ADryRunWritesNothingAndTheRunWritesWhatTheSetupPageWrite
         ASSERT_EQ(shown.Code, ecDone) << shown.Err;
         EXPECT_EQ(TreeDifferences(before, SnapshotOf(*system)), "");
         EXPECT_NE(shown.Out.find("(password)"), std::string::npos) << shown.Out;
-        for (const std::string& form : {Secret, Base64Encode(Secret)}) {
-            EXPECT_EQ(shown.Out.find(form), std::string::npos) << shown.Out;
-            EXPECT_EQ(shown.Err.find(form), std::string::npos);
-            EXPECT_EQ(shown.Log.find(form), std::string::npos);
-        }
+        ExpectNoPassword(shown, Secret, "dry run");
 
         const TToolResult written = RunTool(row.Args, Secret + "\n");
         ASSERT_EQ(written.Code, ecDone) << written.Err;
@@ -241,32 +222,32 @@ TEST_P(EveryClientTest, ADryRunWritesNothingAndTheRunWritesWhatTheSetupPageWrite
 INSTANTIATE_TEST_SUITE_P(
     QuenlixAccounts, EveryClientTest,
     ::testing::Values(
-        TClientCase{"OutlookExpressAdd", TMachine::Demo, siOutlookExpress, Add("outlook-express"),
-                    ""},
-        TClientCase{"OutlookExpressAdaptByKey", TMachine::Demo, siOutlookExpress,
+        TClientCase{"OutlookExpressAdd", &DemoSystem, siOutlookExpress, Add("outlook-express"), ""},
+        TClientCase{"OutlookExpressAdaptByKey", &DemoSystem, siOutlookExpress,
                     Adapt("outlook-express", "--key=00000003"), "anna.muster@quenlix.example"},
         // Outlook 2003 takes what the tool's "outlook" stands for on the demo machine.
-        TClientCase{"OutlookAdd", TMachine::Demo, siOutlook, Add("outlook"), ""},
-        TClientCase{"OutlookAdaptByKey", TMachine::Demo, siOutlook,
-                    Adapt("outlook", "--key=00000002"), "anna.muster@quenlix.example"},
+        TClientCase{"OutlookAdd", &DemoSystem, siOutlook, Add("outlook"), ""},
+        TClientCase{"OutlookAdaptByKey", &DemoSystem, siOutlook, Adapt("outlook", "--key=00000002"),
+                    "anna.muster@quenlix.example"},
         // Without Outlook 2002/2003/2007 "outlook" stands for Outlook 98/2000.
-        TClientCase{"Outlook2000Add", TMachine::XpWithOutlook2000, siOutlook98, Add("outlook"), ""},
-        TClientCase{"Outlook2000AdaptByAddress", TMachine::XpWithOutlook2000, siOutlook98,
+        TClientCase{"Outlook2000Add", &XpWithOutlook2000AndProtectedStorage, siOutlook98,
+                    Add("outlook"), ""},
+        TClientCase{"Outlook2000AdaptByAddress", &XpWithOutlook2000AndProtectedStorage, siOutlook98,
                     Adapt("outlook", "--address=anna.muster@quenlix.example"),
                     "anna.muster@quenlix.example"},
-        TClientCase{"WindowsLiveMailAdd", TMachine::Demo, siWindowsLiveMail,
-                    Add("windows-live-mail"), ""},
+        TClientCase{"WindowsLiveMailAdd", &DemoSystem, siWindowsLiveMail, Add("windows-live-mail"),
+                    ""},
         // The key as the list shows it: the account file's name.
-        TClientCase{"WindowsLiveMailAdaptByKey", TMachine::Demo, siWindowsLiveMail,
+        TClientCase{"WindowsLiveMailAdaptByKey", &DemoSystem, siWindowsLiveMail,
                     Adapt("windows-live-mail",
                           "--key=account{4B6E2D0A-91C3-4F7E-A5D2-3C8B1E06F947}.oeaccount"),
                     "anna.muster@quenlix.example"},
-        TClientCase{"WindowsMailAdd", TMachine::VistaWithWindowsMail, siWindowsMail,
-                    Add("windows-mail"), ""},
-        TClientCase{"WindowsMailAdaptByAddress", TMachine::VistaWithWindowsMail, siWindowsMail,
+        TClientCase{"WindowsMailAdd", &VistaWithWindowsMail, siWindowsMail, Add("windows-mail"),
+                    ""},
+        TClientCase{"WindowsMailAdaptByAddress", &VistaWithWindowsMail, siWindowsMail,
                     Adapt("windows-mail", "--address=anna.muster@quenlix.example"),
                     "anna.muster@quenlix.example"},
-        TClientCase{"ThunderbirdAdaptByKey", TMachine::Demo, siThunderbird,
+        TClientCase{"ThunderbirdAdaptByKey", &DemoSystem, siThunderbird,
                     Adapt("thunderbird", "--key=account2"), "anna.muster@quenlix.example"}),
     [](const ::testing::TestParamInfo<TClientCase>& info) { return std::string(info.param.Name); });
 

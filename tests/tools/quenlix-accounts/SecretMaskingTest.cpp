@@ -92,15 +92,12 @@ struct TValueCase {
 TEST(SecretMaskingTest, RegistryPasswordsAndProtectedStorageItemsAreSecret) {
     const std::string pstore =
         "Software\\Microsoft\\Protected Storage System Provider\\S-1-5-21-1\\Data\\{a}\\{b}";
+    const char* account = "Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001";
     const TValueCase cases[] = {
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "POP3 Password2",
-         TRegValueType::Binary, true},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "SMTP Password",
-         TRegValueType::String, true},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001",
-         "POP3 Prompt for Password", TRegValueType::DWord, false},
-        {"Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001", "POP3 Server",
-         TRegValueType::String, false},
+        {account, "POP3 Password2", TRegValueType::Binary, true},
+        {account, "SMTP Password", TRegValueType::String, true},
+        {account, "POP3 Prompt for Password", TRegValueType::DWord, false},
+        {account, "POP3 Server", TRegValueType::String, false},
         {pstore.c_str(), "PO-anna@quenlix.example", TRegValueType::Binary, true},
         {pstore.c_str(), "", TRegValueType::String, false}, // the subtype's display name
     };
@@ -109,26 +106,29 @@ TEST(SecretMaskingTest, RegistryPasswordsAndProtectedStorageItemsAreSecret) {
     }
 }
 
+struct TDataCase {
+    TRegValueType Type;
+    std::vector<std::uint8_t> Bytes;
+    const char* Shown;
+};
+
 TEST(ChangeReportTest, RegistryDataIsShownAsRegeditSpellsIt) {
-    const auto data = [](TRegValueType type, std::vector<std::uint8_t> bytes) {
-        return platform::TRegistryData{type, std::move(bytes)};
+    const TDataCase cases[] = {
+        {TRegValueType::DWord, {0xE3, 0x03, 0, 0}, "dword:000003e3 (995)"},
+        {TRegValueType::String, {'p', 0, 'o', 0, 'p', 0, 0, 0}, "\"pop\""},
+        {TRegValueType::ExpandString, {'%', 0, 'X', 0, 0, 0}, "expand:\"%X\""},
+        {TRegValueType::MultiString, {'a', 0, 0, 0, 0, 0}, "multi:\"a\""},
+        {TRegValueType::MultiString, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, "multi:\"a\", \"b\""},
+        {TRegValueType::Binary, {0x01, 0xAB}, "hex:01,ab (2 bytes)"},
+        // Outlook keeps its texts as UTF-16 in binary values.
+        {TRegValueType::Binary,
+         {'O', 0, 'K', 0, 0, 0},
+         "hex:4f,00,4b,00,00,00 (6 bytes) text \"OK\""},
     };
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::DWord, {0xE3, 0x03, 0, 0})),
-              "dword:000003e3 (995)");
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::String, {'p', 0, 'o', 0, 'p', 0, 0, 0})),
-              "\"pop\"");
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::ExpandString, {'%', 0, 'X', 0, 0, 0})),
-              "expand:\"%X\"");
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::MultiString, {'a', 0, 0, 0, 0, 0})),
-              "multi:\"a\"");
-    EXPECT_EQ(
-        FormatRegistryData(data(TRegValueType::MultiString, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0})),
-        "multi:\"a\", \"b\"");
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::Binary, {0x01, 0xAB})), "hex:01,ab (2 bytes)");
-    // Outlook keeps its texts as UTF-16 in binary values.
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::Binary, {'O', 0, 'K', 0, 0, 0})),
-              "hex:4f,00,4b,00,00,00 (6 bytes) text \"OK\"");
-    EXPECT_EQ(FormatRegistryData(data(TRegValueType::Binary, std::vector<std::uint8_t>(40, 7)))
+    for (const TDataCase& row : cases) {
+        EXPECT_EQ(FormatRegistryData({row.Type, row.Bytes}), row.Shown);
+    }
+    EXPECT_EQ(FormatRegistryData({TRegValueType::Binary, std::vector<std::uint8_t>(40, 7)})
                   .substr(4 + 32 * 3 - 1),
               ",... (40 bytes)");
 }

@@ -9,8 +9,13 @@
 #include "support/TreeSnapshot.h"
 
 #include <accounts/Log.h>
+#include <clients/ProviderAccountSetup.h>
+#include <clients/mozilla/Base64.h>
+
+#include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,6 +45,28 @@ inline TToolResult RunTool(const std::vector<std::string>& args, const std::stri
     result.Out = out.str();
     result.Err = err.str();
     return result;
+}
+
+// The password as far as it could leak, as typed and as signons.txt encodes it: in no output,
+// error or log entry.
+inline void ExpectNoPassword(const TToolResult& result, const std::string& secret,
+                             const std::string& what) {
+    for (const std::string& form : {secret, Base64Encode(secret)}) {
+        EXPECT_EQ(result.Out.find(form), std::string::npos) << what << ": output\n" << result.Out;
+        EXPECT_EQ(result.Err.find(form), std::string::npos) << what << ": errors";
+        EXPECT_EQ(result.Log.find(form), std::string::npos) << what << ": log";
+    }
+}
+
+// Writes the account as the setup page's routine does: a new one into the store, or the
+// existing one adapted; the box is preset with the adapted account's default mark unless the
+// input has a wish.
+inline void WriteBySetupRoutine(TMailAccounts* store, TMailAccount* existing,
+                                TProviderAccountInput input, std::optional<bool> defaultWish) {
+    input.DefaultWish = defaultWish.value_or(existing != nullptr && existing->IsDefault());
+    const TProviderAccountResult result = WriteProviderAccount(
+        existing, existing != nullptr ? nullptr : store, ProviderAccountValues(input));
+    EXPECT_EQ(result.Outcome, TProviderAccountOutcome::Written);
 }
 
 inline const std::string ProfileName = "k3x9q2mf.default";
