@@ -17,7 +17,7 @@
 
 using namespace monitor_testing;
 using accounts_testing::PropertyOf;
-using accounts_testing::TTestStore;
+using accounts_testing::Text;
 using testing_support::TTestSystem;
 
 namespace {
@@ -43,7 +43,7 @@ void ReplaceLater(const TTestSystem& system, const std::string& path, const std:
 }
 
 // A store with one account file per folder: name=, server=, password= lines.
-class TFileStore : public TTestStore {
+class TFileStore : public TMonitoredStore {
 public:
     TFileStore() {
         TMailProfile* profile = AddProfile("Main", "");
@@ -63,20 +63,8 @@ public:
         Read(*account);
         return account;
     }
-    void StartAccountMonitor(TMailAccount& account) override {
-        if (account.MonitorCount() > 0) {
-            return;
-        }
+    void StartMonitorOf(TMailAccount& account) override {
         StartFileAccountMonitor(*this, account, account.AccountKey(), false);
-    }
-    void StartProfileMonitor(TMailProfile& profile) override {
-        TMailAccounts::StartProfileMonitor(profile);
-    }
-    void StopAccountMonitor(TMailAccount& account) override {
-        TMailAccounts::StopAccountMonitor(account);
-    }
-    void StopProfileMonitor(TMailProfile& profile) override {
-        TMailAccounts::StopProfileMonitor(profile);
     }
     void ReloadPOPAccount(TMailAccount& account) override { Read(account); }
 
@@ -174,10 +162,8 @@ TEST_F(FileMonitor, AChangedFileIsReportedWithItsDifferencesAndNoPassword) {
     ASSERT_TRUE(Reports.WaitFor(1));
     const TReport report = Reports.All()[0];
     EXPECT_EQ(report.Account, &Erika());
-    EXPECT_EQ(PropertyOf(report.Before, PropertyId::PopIncomingServer),
-              TPropertyValue(std::string("pop.example.com")));
-    EXPECT_EQ(PropertyOf(report.Current, PropertyId::PopIncomingServer),
-              TPropertyValue(std::string("pop.example.net")));
+    EXPECT_EQ(PropertyOf(report.Before, PropertyId::PopIncomingServer), Text("pop.example.com"));
+    EXPECT_EQ(PropertyOf(report.Current, PropertyId::PopIncomingServer), Text("pop.example.net"));
 
     ASSERT_TRUE(Log.WaitFor("call OnDataChangedNotification for account Erika"));
     const auto entries = Log.Entries();

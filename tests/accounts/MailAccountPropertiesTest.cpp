@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using accounts_testing::PropertyOf;
+using accounts_testing::Text;
 using accounts_testing::TRecordingMonitor;
 using accounts_testing::TTestStore;
 
@@ -81,15 +82,15 @@ TEST(MailAccountProperties, ValuesCarryTheirFieldsAndTypes) {
     TPOPMailAccount pop(nullptr);
     FillPop(pop);
     const auto properties = pop.GetProperties();
-    EXPECT_EQ(PropertyOf(properties, 0), TPropertyValue(std::string("Anna")));
-    EXPECT_EQ(PropertyOf(properties, 6), TPropertyValue(std::string("00000002")));
+    EXPECT_EQ(PropertyOf(properties, 0), Text("Anna"));
+    EXPECT_EQ(PropertyOf(properties, 6), Text("00000002"));
     EXPECT_EQ(PropertyOf(properties, 11), TPropertyValue(std::int64_t{3}));
-    EXPECT_EQ(PropertyOf(properties, 14), TPropertyValue(std::string("smtp.example.org")));
+    EXPECT_EQ(PropertyOf(properties, 14), Text("smtp.example.org"));
     EXPECT_EQ(PropertyOf(properties, 15), TPropertyValue(false));
     EXPECT_EQ(PropertyOf(properties, 16), TPropertyValue(true));
     EXPECT_EQ(PropertyOf(properties, 21), TPropertyValue(std::int64_t{2}));
     EXPECT_EQ(PropertyOf(properties, 25), TPropertyValue(std::int64_t{14}));
-    EXPECT_EQ(PropertyOf(properties, 26), TPropertyValue(std::string("pop.example.org")));
+    EXPECT_EQ(PropertyOf(properties, 26), Text("pop.example.org"));
     EXPECT_EQ(PropertyOf(properties, 27), TPropertyValue(std::int64_t{995}));
     EXPECT_EQ(PropertyOf(properties, 32), TPropertyValue(true));
 
@@ -99,9 +100,9 @@ TEST(MailAccountProperties, ValuesCarryTheirFieldsAndTypes) {
     imap.SetKeepUnreadOnly(true);
     const auto imapProperties = imap.GetProperties();
     EXPECT_EQ(PropertyOf(imapProperties, 33), TPropertyValue(true));
-    EXPECT_EQ(PropertyOf(imapProperties, 34), TPropertyValue(std::string("imap.example.org")));
+    EXPECT_EQ(PropertyOf(imapProperties, 34), Text("imap.example.org"));
     EXPECT_EQ(PropertyOf(imapProperties, 35), TPropertyValue(std::int64_t{143}));
-    EXPECT_EQ(PropertyOf(imapProperties, 38), TPropertyValue(std::string("INBOX.")));
+    EXPECT_EQ(PropertyOf(imapProperties, 38), Text("INBOX."));
     EXPECT_EQ(PropertyOf(imapProperties, 41), TPropertyValue(std::int64_t{30}));
 }
 
@@ -207,8 +208,8 @@ TEST(MailAccountProperties, DifferencesMatchByIdNotPosition) {
     const auto records = Differences(current, previous);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].Id, 2);
-    EXPECT_EQ(*records[0].NewValue, TPropertyValue(std::string("b")));
-    EXPECT_EQ(*records[0].OldValue, TPropertyValue(std::string("old")));
+    EXPECT_EQ(*records[0].NewValue, Text("b"));
+    EXPECT_EQ(*records[0].OldValue, Text("old"));
     EXPECT_EQ(records[1].Id, 7);
     EXPECT_EQ(DescribeChanges(records)[1], "7 new: \"<empty>\", old : \"true\"");
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using accounts_testing::PropertyOf;
+using accounts_testing::Text;
 using accounts_testing::TRecordingMonitor;
 using accounts_testing::TTestStore;
 
@@ -72,7 +73,7 @@ TEST(MailAccount, WithAutoSaveOffSettersWriteNothingAndSaveWritesOnce) {
     account.Save();
     ASSERT_EQ(fixture.Store.SaveCount(), 1);
     const auto& saved = fixture.Store.SavedStates[0];
-    EXPECT_EQ(PropertyOf(saved, PropertyId::AccountName), TPropertyValue(std::string("Anna")));
+    EXPECT_EQ(PropertyOf(saved, PropertyId::AccountName), Text("Anna"));
     EXPECT_EQ(PropertyOf(saved, PropertyId::SmtpPort), TPropertyValue(std::int64_t{465}));
     EXPECT_EQ(PropertyOf(saved, PropertyId::LeaveOnServer), TPropertyValue(true));
 }
@@ -86,7 +87,7 @@ TEST(MailAccount, WithAutoSaveOnEverySetterWritesTheStoredValue) {
     ASSERT_EQ(fixture.Store.SaveCount(), 1);
     // The value is stored before the save runs.
     EXPECT_EQ(PropertyOf(fixture.Store.SavedStates[0], PropertyId::SmtpServer),
-              TPropertyValue(std::string("smtp.example.org")));
+              Text("smtp.example.org"));
 
     account.SetSmtpServer("smtp.example.org"); // unchanged: still written
     account.SetRootFolder("INBOX");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using accounts_testing::Text;
 using accounts_testing::TTestStore;
 
 namespace {
@@ -84,8 +85,7 @@ TEST(MailAccounts, WithAutoSaveCreationSavesTheAccountOnce) {
     EXPECT_EQ(store.Calls, (std::vector<std::string>{"NewAccountKey", "SaveAccount"}));
     // Saved complete: with its key, entered as default.
     const auto& saved = store.SavedStates.at(0);
-    EXPECT_EQ(accounts_testing::PropertyOf(saved, PropertyId::AccountKey),
-              TPropertyValue(std::string("account1")));
+    EXPECT_EQ(accounts_testing::PropertyOf(saved, PropertyId::AccountKey), Text("account1"));
     EXPECT_EQ(accounts_testing::PropertyOf(saved, PropertyId::IsDefault), TPropertyValue(true));
 }
 

@@ -2,6 +2,8 @@
 // Helpers for the change-monitor tests: the application log and the change reports recorded
 // and waited for by condition, never by sleeping.
 
+#include "TestStore.h"
+
 #include "accounts/Log.h"
 #include "accounts/MailAccounts.h"
 #include "accounts/MonitorLock.h"
@@ -161,6 +163,32 @@ inline void PrepareStoreMonitors(TMailAccounts& store, bool expectWatching = tru
         }
     }
 }
+
+// A test store with the real monitors of the store base: an account gets one monitor, from
+// StartMonitorOf, however often it is started. A store made from it shuts its monitors down in
+// its own destructor, while the monitors' threads may still call what it overrides.
+class TMonitoredStore : public accounts_testing::TTestStore {
+public:
+    using TTestStore::TTestStore;
+
+    void StartAccountMonitor(TMailAccount& account) override {
+        if (account.MonitorCount() == 0) {
+            StartMonitorOf(account);
+        }
+    }
+    void StartProfileMonitor(TMailProfile& profile) override {
+        TMailAccounts::StartProfileMonitor(profile);
+    }
+    void StopAccountMonitor(TMailAccount& account) override {
+        TMailAccounts::StopAccountMonitor(account);
+    }
+    void StopProfileMonitor(TMailProfile& profile) override {
+        TMailAccounts::StopProfileMonitor(profile);
+    }
+
+protected:
+    virtual void StartMonitorOf(TMailAccount& account) = 0;
+};
 
 // Rounds of the tests that destroy stores while their monitors are busy:
 // QUENLIX_MONITOR_ROUNDS, 100 by default.

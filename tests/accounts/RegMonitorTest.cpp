@@ -17,7 +17,7 @@
 
 using namespace monitor_testing;
 using accounts_testing::PropertyOf;
-using accounts_testing::TTestStore;
+using accounts_testing::Text;
 using platform::HKEY_CURRENT_USER;
 using testing_support::TTestSystem;
 
@@ -37,9 +37,9 @@ const std::string UserHive = R"([HKEY_CURRENT_USER\Software\Client\Accounts\0000
 
 // A store in the manner of the registry-based clients: one key per account below the
 // profile's AccountsLocation.
-class TRegistryStore : public TTestStore {
+class TRegistryStore : public TMonitoredStore {
 public:
-    TRegistryStore() : TTestStore(false, true) {
+    TRegistryStore() : TMonitoredStore(false, true) {
         TMailProfile* profile = AddProfile("Main", "");
         profile->SetAccountsLocation(AccountsKey);
         for (const std::string& key : ListRegistryAccountKeys(profile)) {
@@ -60,20 +60,8 @@ public:
         ReadPOPAccount(reg, *account);
         return account;
     }
-    void StartAccountMonitor(TMailAccount& account) override {
-        if (account.MonitorCount() > 0) {
-            return;
-        }
+    void StartMonitorOf(TMailAccount& account) override {
         StartRegistryAccountMonitor(*this, account, HKEY_CURRENT_USER, account.StoreLocation());
-    }
-    void StartProfileMonitor(TMailProfile& profile) override {
-        TMailAccounts::StartProfileMonitor(profile);
-    }
-    void StopAccountMonitor(TMailAccount& account) override {
-        TMailAccounts::StopAccountMonitor(account);
-    }
-    void StopProfileMonitor(TMailProfile& profile) override {
-        TMailAccounts::StopProfileMonitor(profile);
     }
     void ReloadPOPAccount(TMailAccount& account) override { ReloadPOPAccountFromRegistry(account); }
     void ReadPOPAccount(platform::TRegistry& key, TMailAccount& account) override {
@@ -119,10 +107,8 @@ TEST_F(RegMonitor, AValueWrittenFromAnotherThreadIsReportedWithBothStates) {
     EXPECT_EQ(report.Account, &Account(0));
     ASSERT_NE(report.Previous, nullptr);
     EXPECT_NE(report.Previous, report.Account);
-    EXPECT_EQ(PropertyOf(report.Before, PropertyId::PopIncomingServer),
-              TPropertyValue(std::string("pop.example.com")));
-    EXPECT_EQ(PropertyOf(report.Current, PropertyId::PopIncomingServer),
-              TPropertyValue(std::string("pop.example.net")));
+    EXPECT_EQ(PropertyOf(report.Before, PropertyId::PopIncomingServer), Text("pop.example.com"));
+    EXPECT_EQ(PropertyOf(report.Current, PropertyId::PopIncomingServer), Text("pop.example.net"));
     EXPECT_TRUE(Log.WaitFor("account Erikawas changed"));
 }
 
@@ -138,8 +124,7 @@ TEST_F(RegMonitor, AHiveRewrittenByAnotherProcessIsReported) {
     ASSERT_TRUE(Reports.WaitFor(1));
     const TReport report = Reports.All()[0];
     EXPECT_EQ(report.AccountKey, "00000002");
-    EXPECT_EQ(PropertyOf(report.Before, PropertyId::AccountName),
-              TPropertyValue(std::string("Max")));
+    EXPECT_EQ(PropertyOf(report.Before, PropertyId::AccountName), Text("Max"));
     EXPECT_EQ(Account(1).AccountName(), "Max M.");
 }
 
@@ -151,8 +136,7 @@ TEST_F(RegMonitor, ADeletedKeyReportsTheAccountDeletedAndDetachesIt) {
     const TReport report = Reports.All()[0];
     EXPECT_EQ(report.Account, nullptr);
     EXPECT_EQ(report.PreviousKey, "00000001");
-    EXPECT_EQ(PropertyOf(report.Before, PropertyId::AccountName),
-              TPropertyValue(std::string("Erika")));
+    EXPECT_EQ(PropertyOf(report.Before, PropertyId::AccountName), Text("Erika"));
     ASSERT_EQ(Store.AccountCount(), 1);
     EXPECT_EQ(Account(0).AccountKey(), "00000002");
     EXPECT_EQ(Log.Count("account Erikawas deleted"), 1);

@@ -153,4 +153,9 @@ inline TPropertyValue PropertyOf(const TAccountProperties& properties, std::uint
     throw std::out_of_range("no property " + std::to_string(id));
 }
 
+// A text property value, for comparisons with PropertyOf.
+inline TPropertyValue Text(const char* text) {
+    return TPropertyValue(std::string(text));
+}
+
 } // namespace accounts_testing

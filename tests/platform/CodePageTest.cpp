@@ -2,8 +2,11 @@
 #include "platform/System.h"
 #include "support/TestSystem.h"
 
+#include "ThrowsWith.h"
+
 #include <gtest/gtest.h>
 
+using platform_test::ThrowsWith;
 using namespace platform;
 using testing_support::TTestSystem;
 
@@ -109,11 +112,7 @@ TEST(MachineFacts, UserSidAndCodePageHaveDefaultsAndAreChecked) {
     for (const char* bad : {"[Windows]\nAnsiCodePage=437\n", "[Windows]\nAnsiCodePage=-1\n",
                             "[User]\nSid=S-1-5-21-1-2\\..\\x\n", "[User]\nSid=S-1-5--1\n",
                             "[User]\nSid=S-1-5-\n", "[User]\nSid=Anna\n"}) {
-        try {
-            TTestSystem system(bad);
-            ADD_FAILURE() << "installed with " << bad;
-        } catch (const ESystemError& error) {
-            EXPECT_NE(std::string(error.what()).find("system.ini"), std::string::npos) << bad;
-        }
+        EXPECT_TRUE(ThrowsWith<ESystemError>([&] { TTestSystem system(bad); }, "system.ini"))
+            << bad;
     }
 }

@@ -38,6 +38,14 @@ bool Opens(const TDataBlob& blob, const TDataBlob& entropy = NoEntropy) {
     return CryptUnprotectData(blob, entropy, 0).has_value();
 }
 
+struct TSealedPair {
+    TDataBlob User, Machine;
+};
+
+TSealedPair SealInBothScopes() {
+    return {Seal(Bytes("user"), UserScope), Seal(Bytes("machine"), MachineScope)};
+}
+
 } // namespace
 
 TEST(DataProtection, RoundTripsInEitherScopeWithAndWithoutEntropy) {
@@ -122,12 +130,11 @@ TEST(DataProtection, UserSealsOpenOnlyForThatUserMachineSealsForEveryUser) {
 }
 
 TEST(DataProtection, KeysLiveOnTheDriveAndOutlastTheProgram) {
-    TDataBlob userBlob, machineBlob;
+    TSealedPair sealed;
     fs::path copy;
     {
         TTestSystem system;
-        userBlob = Seal(Bytes("user"), UserScope);
-        machineBlob = Seal(Bytes("machine"), MachineScope);
+        sealed = SealInBothScopes();
         EXPECT_TRUE(system.Exists("C:\\Documents and Settings\\User\\Application Data\\Microsoft\\"
                                   "Protect\\" +
                                   std::string(DefaultUserSid) + "\\Preferred"));
@@ -139,37 +146,30 @@ TEST(DataProtection, KeysLiveOnTheDriveAndOutlastTheProgram) {
     }
     // The same machine, started again from its files alone.
     InstallSystem(copy);
-    EXPECT_TRUE(Opens(userBlob));
-    EXPECT_TRUE(Opens(machineBlob));
+    EXPECT_TRUE(Opens(sealed.User));
+    EXPECT_TRUE(Opens(sealed.Machine));
     UninstallSystem();
     fs::remove_all(copy);
 }
 
+// The keys read to open a blob are kept while their system is installed, and no longer: a blob
+// of another machine fails whether or not its keys were used there.
 TEST(DataProtection, ABlobOfAnotherMachineFailsToUnseal) {
-    TDataBlob userBlob, machineBlob;
-    {
-        TTestSystem first;
-        userBlob = Seal(Bytes("user"), UserScope);
-        machineBlob = Seal(Bytes("machine"), MachineScope);
+    for (const bool openedFirst : {false, true}) {
+        SCOPED_TRACE(openedFirst ? "opened on its own machine first" : "only sealed");
+        TSealedPair sealed;
+        {
+            TTestSystem first;
+            sealed = SealInBothScopes();
+            if (openedFirst) {
+                ASSERT_TRUE(Opens(sealed.User));
+                ASSERT_TRUE(Opens(sealed.Machine));
+            }
+        }
+        TTestSystem second; // same user name and SID, other keys
+        EXPECT_FALSE(Opens(sealed.User));
+        EXPECT_FALSE(Opens(sealed.Machine));
     }
-    TTestSystem second; // same user name and SID, other keys
-    EXPECT_FALSE(Opens(userBlob));
-    EXPECT_FALSE(Opens(machineBlob));
-}
-
-// The keys read to open a blob are kept while their system is installed, and no longer.
-TEST(DataProtection, AKeyUsedOnOneMachineOpensNothingOnTheNext) {
-    TDataBlob userBlob, machineBlob;
-    {
-        TTestSystem first;
-        userBlob = Seal(Bytes("user"), UserScope);
-        machineBlob = Seal(Bytes("machine"), MachineScope);
-        ASSERT_TRUE(Opens(userBlob));
-        ASSERT_TRUE(Opens(machineBlob));
-    }
-    TTestSystem second; // same user name and SID, other keys
-    EXPECT_FALSE(Opens(userBlob));
-    EXPECT_FALSE(Opens(machineBlob));
 }
 
 TEST(DataProtection, NoKeyFolderMeansNoSealNotACrash) {

@@ -3,12 +3,15 @@
 #include "platform/SystemState.h"
 #include "support/TestSystem.h"
 
+#include "ThrowsWith.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <filesystem>
 #include <unistd.h>
 
+using platform_test::ThrowsWith;
 using namespace platform;
 using testing_support::TTestSystem;
 namespace fs = std::filesystem;
@@ -93,12 +96,9 @@ TEST(Files, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const fs::path dir = sys.Root() / "drive_c" / "Data";
 
     detail::FailNextAtomicWriteForTesting();
-    try {
-        WriteFileAtomic("C:\\Data\\prefs.js", std::string(100000, 'n'));
-        FAIL() << "the failed write was reported as success";
-    } catch (const EFileError& e) {
-        EXPECT_NE(std::string(e.what()).find("C:\\Data\\prefs.js"), std::string::npos);
-    }
+    ASSERT_TRUE(ThrowsWith<EFileError>(
+        [] { WriteFileAtomic("C:\\Data\\prefs.js", std::string(100000, 'n')); },
+        "C:\\Data\\prefs.js"));
     EXPECT_EQ(ReadFileBytes("C:\\Data\\prefs.js"), "old contents");
     EXPECT_EQ(HostNames(dir), std::vector<std::string>{"prefs.js"});
 

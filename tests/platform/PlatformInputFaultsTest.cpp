@@ -5,12 +5,15 @@
 #include "platform/System.h"
 #include "support/TestSystem.h"
 
+#include "ThrowsWith.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using platform_test::ThrowsWith;
 using namespace platform;
 
 namespace {
@@ -30,12 +33,7 @@ TEST(HiveFile, AFolderInPlaceOfTheFileIsAnErrorNotAnEmptyHive) {
     fs::create_directory(file);
     reg::THive hive("HKEY_CURRENT_USER");
     hive.Create("Software\\Kept");
-    try {
-        hive.Load(file);
-        ADD_FAILURE() << "a folder loaded as a hive";
-    } catch (const ESystemError& error) {
-        EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
-    }
+    EXPECT_TRUE(ThrowsWith<ESystemError>([&] { hive.Load(file); }, file.string()));
     EXPECT_NE(hive.Find("Software\\Kept"), nullptr);
 
     // A system whose hive is a folder is not installed with an empty registry either.

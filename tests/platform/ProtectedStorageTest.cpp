@@ -23,6 +23,9 @@ const TGUID Type = *StringToGuid("{220D5CC1-853A-11D0-84BC-00C04FD43F8F}");
 const TGUID Subtype = *StringToGuid("{417E2D75-84BD-11D0-84BB-00C04FD43F8F}");
 const TGUID OtherSubtype = *StringToGuid("{220D5CD1-853A-11D0-84BC-00C04FD43F8F}");
 constexpr std::uint32_t User = PST_KEY_CURRENT_USER;
+// Anna's key of the type above in her hive; its subkeys are the subtypes.
+const std::string TypeKey = "\\Software\\Microsoft\\Protected Storage System Provider\\"
+                            "S-1-5-21-5-6-7-1001\\Data\\{220d5cc1-853a-11d0-84bc-00c04fd43f8f}\\";
 
 TBytes Bytes(const std::string& text) {
     return TBytes(text.begin(), text.end());
@@ -44,6 +47,9 @@ protected:
         return Store->WriteItem(User, Type, Subtype, name, data, PST_CF_NONE, flags);
     }
 
+    TPStoreResult Delete(const std::u16string& name, std::uint32_t flags = 0) {
+        return Store->DeleteItem(User, Type, Subtype, name, flags);
+    }
     // The result of the read, and the data in `Read_`.
     TPStoreResult Read(const std::u16string& name, std::uint32_t flags = 0) {
         Read_.clear();
@@ -127,7 +133,7 @@ TEST_F(TProtectedStorage, ItemsNeedTheirTypeAndSubtype) {
     ASSERT_EQ(Store->CreateType(User, Type, "Identification", 0), PST_E_OK);
     EXPECT_EQ(Write(u"account00000001", Bytes("pw")), PST_E_TYPE_NO_EXISTS);
     EXPECT_EQ(Read(u"account00000001"), PST_E_TYPE_NO_EXISTS);
-    EXPECT_EQ(Store->DeleteItem(User, Type, Subtype, u"account00000001", 0), PST_E_TYPE_NO_EXISTS);
+    EXPECT_EQ(Delete(u"account00000001"), PST_E_TYPE_NO_EXISTS);
 }
 
 TEST_F(TProtectedStorage, ItemsAreWrittenOverwrittenReadAndDeleted) {
@@ -147,8 +153,8 @@ TEST_F(TProtectedStorage, ItemsAreWrittenOverwrittenReadAndDeleted) {
     std::vector<std::u16string> names;
     ASSERT_EQ(Store->EnumItems(User, Type, Subtype, 0, names), PST_E_OK);
     EXPECT_EQ(names, (std::vector<std::u16string>{u"account00000001", u"account00000002"}));
-    EXPECT_EQ(Store->DeleteItem(User, Type, Subtype, u"account00000001", 0), PST_E_OK);
-    EXPECT_EQ(Store->DeleteItem(User, Type, Subtype, u"account00000001", 0), PST_E_ITEM_NO_EXISTS);
+    EXPECT_EQ(Delete(u"account00000001"), PST_E_OK);
+    EXPECT_EQ(Delete(u"account00000001"), PST_E_ITEM_NO_EXISTS);
     EXPECT_EQ(Read(u"account00000001"), PST_E_ITEM_NO_EXISTS);
 }
 
@@ -173,9 +179,7 @@ TEST_F(TProtectedStorage, ItemsLiveSealedUnderTheUsersKeyAndSurviveARestart) {
     EXPECT_EQ(Read_, Bytes("pw"));
 
     TRegistry reg(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Microsoft\\Protected Storage System Provider\\"
-                                    "S-1-5-21-5-6-7-1001\\Data\\{220d5cc1-853a-11d0-84bc-"
-                                    "00c04fd43f8f}\\{417e2d75-84bd-11d0-84bb-00c04fd43f8f}"));
+    ASSERT_TRUE(reg.OpenKeyReadOnly(TypeKey + "{417e2d75-84bd-11d0-84bb-00c04fd43f8f}"));
     EXPECT_EQ(reg.ReadString(""), "INETCOMM Server Passwords");
     EXPECT_EQ(reg.GetDataType("IdentitiesPass"), TRegDataType::rdBinary);
     EXPECT_GT(reg.GetDataSize("IdentitiesPass"), 2);
@@ -202,13 +206,11 @@ TEST_F(TProtectedStorage, ASealedValueOpensOnlyAsTheItemItWasWrittenFor) {
     CreateFamily();
     ASSERT_EQ(Store->CreateSubtype(User, Type, OtherSubtype, "Other", 0), PST_E_OK);
     ASSERT_EQ(Write(u"account00000001", Bytes("pw")), PST_E_OK);
-    const std::string base = "\\Software\\Microsoft\\Protected Storage System Provider\\"
-                             "S-1-5-21-5-6-7-1001\\Data\\{220d5cc1-853a-11d0-84bc-00c04fd43f8f}\\";
     TRegistry reg(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.OpenKey(base + "{417e2d75-84bd-11d0-84bb-00c04fd43f8f}", false));
+    ASSERT_TRUE(reg.OpenKey(TypeKey + "{417e2d75-84bd-11d0-84bb-00c04fd43f8f}", false));
     const TBytes sealed = reg.ReadBinaryData("account00000001");
     reg.WriteBinaryData("account00000002", sealed);
-    ASSERT_TRUE(reg.OpenKey(base + "{220d5cd1-853a-11d0-84bc-00c04fd43f8f}", false));
+    ASSERT_TRUE(reg.OpenKey(TypeKey + "{220d5cd1-853a-11d0-84bc-00c04fd43f8f}", false));
     reg.WriteBinaryData("account00000001", sealed);
     reg.CloseKey();
 
@@ -237,7 +239,7 @@ TEST_F(TProtectedStorage, FlagsAndConfirmationStyleAreRecorded) {
     detail::ClearPStoreCallsForTesting();
     Write(u"a", Bytes("x"));
     Read(u"a", 0x10);
-    Store->DeleteItem(User, Type, Subtype, u"a", 0x10);
+    Delete(u"a", 0x10);
     const auto calls = detail::PStoreCallsForTesting();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].Operation, "WriteItem");

@@ -3,6 +3,8 @@
 
 #include "RegTestText.h"
 
+#include "ThrowsWith.h"
+
 #include "platform/RegFile.h"
 #include "platform/RegHive.h"
 #include "platform/RegKey.h"
@@ -21,6 +23,7 @@ using platform::reg::MaxKeyDepth;
 using platform::reg::ParseRegFile;
 using platform::reg::THive;
 using platform::reg::TRegKey;
+using platform_test::ThrowsWith;
 using testing_support::RunOnSmallStack;
 
 namespace {
@@ -90,16 +93,10 @@ TEST(RegDepth, DeeperKeysAreRefusedNamingTheLine) {
     for (const TCase& c : cases) {
         RunOnSmallStack([&] {
             auto root = std::make_unique<TRegKey>(c.RootName, nullptr);
-            try {
-                ParseRegFile(c.Text, "deep.reg", c.RootName, *root);
-                ADD_FAILURE() << "accepted " << c.Text.substr(0, 80);
-            } catch (const ERegFileError& error) {
-                EXPECT_NE(std::string(error.what())
-                              .find("deep.reg, line 3: key path nested "
-                                    "deeper than 512 levels"),
-                          std::string::npos)
-                    << error.what();
-            }
+            EXPECT_TRUE(ThrowsWith<ERegFileError>(
+                [&] { ParseRegFile(c.Text, "deep.reg", c.RootName, *root); },
+                "deep.reg, line 3: key path nested deeper than 512 levels"))
+                << c.Text.substr(0, 80);
         });
     }
 }

@@ -1,5 +1,7 @@
 #include "RegTestText.h"
 
+#include "ThrowsWith.h"
+
 #include "platform/RegFile.h"
 #include "platform/RegKey.h"
 
@@ -12,6 +14,7 @@ using platform::reg::FormatRegFile;
 using platform::reg::ParseRegFile;
 using platform::reg::TRegKey;
 using platform::reg::TRegValue;
+using platform_test::ThrowsWith;
 using reg_test::TextOf;
 using reg_test::Utf16File;
 
@@ -210,16 +213,13 @@ TEST(RegFile, FaultsNameFileAndLine) {
     };
     for (const TCase& c : cases) {
         for (const std::string& bytes : {c.Text, Utf16File(c.Text)}) {
-            try {
+            const auto parse = [&] {
                 Parse(bytes);
-                ADD_FAILURE() << "accepted: " << c.Text;
-            } catch (const ERegFileError& error) {
-                const std::string message = error.what();
-                EXPECT_NE(message.find("test.reg, line " + std::to_string(c.Line) + ":"),
-                          std::string::npos)
-                    << message;
-                EXPECT_NE(message.find(c.Fragment), std::string::npos) << message;
-            }
+            };
+            EXPECT_TRUE(
+                ThrowsWith<ERegFileError>(parse, "test.reg, line " + std::to_string(c.Line) + ":"))
+                << c.Text;
+            EXPECT_TRUE(ThrowsWith<ERegFileError>(parse, c.Fragment)) << c.Text;
         }
     }
 }
@@ -255,13 +255,7 @@ TEST(RegFile, OddLengthUtf16IsAFault) {
     std::string file =
         Utf16File("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n");
     file += 'x';
-    try {
-        Parse(file);
-        FAIL() << "accepted odd UTF-16";
-    } catch (const ERegFileError& error) {
-        EXPECT_NE(std::string(error.what()).find("test.reg, line 4: UTF-16"), std::string::npos)
-            << error.what();
-    }
+    ASSERT_TRUE(ThrowsWith<ERegFileError>([&] { Parse(file); }, "test.reg, line 4: UTF-16"));
     EXPECT_THROW(Parse(std::string("\xFE\xFF\0W", 4)), ERegFileError);
 }
 

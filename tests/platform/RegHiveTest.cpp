@@ -1,5 +1,7 @@
 #include "RegTestText.h"
 
+#include "ThrowsWith.h"
+
 #include "platform/RegFile.h"
 #include "platform/RegHive.h"
 
@@ -15,6 +17,7 @@ using platform::reg::SetSaveFaultForTesting;
 using platform::reg::THive;
 using platform::reg::TRegKey;
 using platform::reg::TSaveFault;
+using platform_test::ThrowsWith;
 
 namespace {
 
@@ -174,13 +177,8 @@ TEST_F(THiveFiles, ABrokenFileLeavesTheHiveAsItWas) {
     hive.Create("Kept");
     WriteBytes(File, reg_test::Utf16File("Windows Registry Editor Version 5.00\n\n"
                                          "[HKEY_CURRENT_USER\\New]\n\"a\"=hex:0g\n"));
-    try {
-        hive.Load(File);
-        FAIL() << "broken file accepted";
-    } catch (const platform::ESystemError& error) {
-        EXPECT_NE(std::string(error.what()).find(File.string() + ", line 4"), std::string::npos)
-            << error.what();
-    }
+    ASSERT_TRUE(
+        ThrowsWith<platform::ESystemError>([&] { hive.Load(File); }, File.string() + ", line 4"));
     EXPECT_NE(hive.Find("Kept"), nullptr);
     EXPECT_EQ(hive.Find("New"), nullptr);
     EXPECT_TRUE(hive.Changed());
@@ -217,12 +215,7 @@ TEST_F(THiveFiles, ReadOnlyFolderKeepsTheOldBytes) {
     hive.Create("New");
     fs::permissions(Dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    try {
-        hive.Save(File);
-        FAIL() << "saved into a read-only folder";
-    } catch (const platform::ESystemError& error) {
-        EXPECT_NE(std::string(error.what()).find(File.string()), std::string::npos);
-    }
+    ASSERT_TRUE(ThrowsWith<platform::ESystemError>([&] { hive.Save(File); }, File.string()));
     EXPECT_EQ(ReadBytes(File), old);
     EXPECT_TRUE(hive.Changed());
 }

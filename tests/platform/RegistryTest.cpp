@@ -1,5 +1,7 @@
 #include "RegTestText.h"
 
+#include "ThrowsWith.h"
+
 #include "platform/RegHive.h"
 #include "platform/Registry.h"
 #include "platform/RegistryStore.h"
@@ -20,6 +22,7 @@ using platform::HKEY_CURRENT_USER;
 using platform::HKEY_LOCAL_MACHINE;
 using platform::TRegDataType;
 using platform::TRegistry;
+using platform_test::ThrowsWith;
 using testing_support::TTestSystem;
 
 namespace {
@@ -230,12 +233,7 @@ TEST(Registry, AnUnreadableChangeOnDiskIsNeverOverwritten) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\Quenlix", false)); // memory as it was
     EXPECT_EQ(reg.ReadString("Name"), "Mail");
     reg.WriteString("New", "x");
-    try {
-        reg.CloseKey();
-        FAIL() << "saved over an unreadable file";
-    } catch (const platform::ESystemError& error) {
-        EXPECT_NE(std::string(error.what()).find("line 4"), std::string::npos) << error.what();
-    }
+    ASSERT_TRUE(ThrowsWith<platform::ESystemError>([&] { reg.CloseKey(); }, "line 4"));
     EXPECT_EQ(ReadBytes(UserFile(system)), broken);
     // Once the file is readable again, the changes kept in memory are saved.
     ReplaceFile(UserFile(system), reg_test::Utf16File("Windows Registry Editor Version 5.00\n\n"));
@@ -247,13 +245,11 @@ TEST(Registry, AnUnreadableChangeOnDiskIsNeverOverwritten) {
 }
 
 TEST(Registry, ABrokenHiveStopsTheInstallNamingFileAndLine) {
-    try {
-        TTestSystem system("", "", "[HKEY_CURRENT_USER\\A]\n\"v\"=dword:1\n\"w\"=hex(q):00\n");
-        FAIL() << "installed a broken hive";
-    } catch (const platform::ESystemError& error) {
-        const std::string message = error.what();
-        EXPECT_NE(message.find("HKEY_CURRENT_USER.reg, line 5"), std::string::npos) << message;
-    }
+    ASSERT_TRUE(ThrowsWith<platform::ESystemError>(
+        [] {
+            TTestSystem system("", "", "[HKEY_CURRENT_USER\\A]\n\"v\"=dword:1\n\"w\"=hex(q):00\n");
+        },
+        "HKEY_CURRENT_USER.reg, line 5"));
     EXPECT_FALSE(platform::SystemInstalled());
 }
 

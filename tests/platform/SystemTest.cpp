@@ -2,11 +2,14 @@
 #include "platform/Files.h"
 #include "support/TestSystem.h"
 
+#include "ThrowsWith.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <unistd.h>
 
+using platform_test::ThrowsWith;
 using namespace platform;
 using testing_support::TTestSystem;
 namespace fs = std::filesystem;
@@ -111,12 +114,7 @@ TEST(InstallSystem, RefusesUnreadableFactsAndMissingRoots) {
     EXPECT_FALSE(SystemInstalled());
 
     fs::create_directories(root / "system.ini"); // a folder where the file should be
-    try {
-        InstallSystem(root);
-        ADD_FAILURE() << "an unreadable system.ini was accepted";
-    } catch (const ESystemError& e) {
-        EXPECT_NE(std::string(e.what()).find("system.ini"), std::string::npos);
-    }
+    EXPECT_TRUE(ThrowsWith<ESystemError>([&] { InstallSystem(root); }, "system.ini"));
     EXPECT_FALSE(SystemInstalled());
     fs::remove_all(root);
 }

@@ -67,6 +67,15 @@ struct TKilledCommit {
     }
 };
 
+// C:\My Data with the old a.txt and b.txt, on a system then stopped, for a commit to be left
+// on its disk.
+void WriteOldDataAndStop() {
+    ForceDirectories("C:\\My Data");
+    WriteFileAtomic("C:\\My Data\\a.txt", "old a");
+    WriteFileAtomic("C:\\My Data\\b.txt", "old b");
+    UninstallSystem();
+}
+
 struct TRecoveryCase {
     const char* Name;
     const char* Phase;
@@ -84,10 +93,7 @@ class JournalRecovery : public ::testing::TestWithParam<TRecoveryCase> {};
 
 TEST_P(JournalRecovery, TheNextStartLeavesTheSaveWhole) {
     TTestSystem sys;
-    ForceDirectories("C:\\My Data");
-    WriteFileAtomic("C:\\My Data\\a.txt", "old a");
-    WriteFileAtomic("C:\\My Data\\b.txt", "old b");
-    UninstallSystem();
+    WriteOldDataAndStop();
     const TKilledCommit killed{sys.Root(), std::to_string(platform_test::EndedProcessId()) + "-1"};
     killed.Prepared();
     GetParam().Leave(killed);
@@ -136,10 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteJournal, TheJournalOfARunningProcessAndOneNotOursAreLeftAlone) {
     TTestSystem sys;
-    ForceDirectories("C:\\My Data");
-    WriteFileAtomic("C:\\My Data\\a.txt", "old a");
-    WriteFileAtomic("C:\\My Data\\b.txt", "old b");
-    UninstallSystem();
+    WriteOldDataAndStop();
     // A process that runs (the one that started this test) is in the middle of its commit.
     const TKilledCommit running{sys.Root(), detail::ProcessToken(static_cast<int>(::getppid()))};
     ASSERT_FALSE(running.Owner.empty());
