@@ -17,13 +17,6 @@ using testing_support::TPop3Script;
 
 namespace {
 
-TPop3Script AnnasMailbox() {
-    TPop3Script script;
-    script.User = "anna.muster@quenlix.example";
-    script.Password = "Geheim-42";
-    return script;
-}
-
 class CredentialCheckTest;
 
 struct TCheckCase {

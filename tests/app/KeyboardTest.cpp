@@ -22,18 +22,10 @@
 #include <vector>
 
 using namespace app_testing;
-using testing_support::TPop3Script;
 
 namespace {
 
 const char* const Address = "anna.muster@quenlix.example";
-
-TPop3Script AnnasMailbox() {
-    TPop3Script script;
-    script.User = Address;
-    script.Password = "Geheim-42";
-    return script;
-}
 
 // Where the keyboard's keys go: the focus widget, or the active window when none has it.
 QWidget* KeyTarget() {

@@ -23,18 +23,10 @@ using oeaccount_test::ClientFile;
 using oeaccount_test::ClientPopAccount;
 using oeaccount_test::FixtureSalt;
 using oeaccount_test::FixtureSaltHex;
-using testing_support::TPop3Script;
 
 namespace {
 
 const char* const Address = "anna.muster@quenlix.example";
-
-TPop3Script AnnasMailbox() {
-    TPop3Script script;
-    script.User = Address;
-    script.Password = "Geheim-42";
-    return script;
-}
 
 std::string IamDefault() {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
@@ -104,22 +96,43 @@ protected:
     }
 };
 
-TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsMailOnVista) {
-    UseHostedService(AnnasMailbox(), 6, 0);
-    const std::string storeDir = InstallWindowsMail();
+// A new account in either client, the only one on the machine: one file in the client's folder
+// for it, holding every value of the worked example, and the default account.
+struct TNewAccountCase {
+    const char* Name;
+    bool LiveMail;
+    int Major;
+    int Minor;
+    std::string Folder; // below the store folder
+};
+
+void PrintTo(const TNewAccountCase& aCase, std::ostream* aOut) {
+    *aOut << aCase.Name;
+}
+
+class OeAccountNewTest : public OeAccountEndToEndTest,
+                         public ::testing::WithParamInterface<TNewAccountCase> {};
+
+TEST_P(OeAccountNewTest, ANewAccountIsTheWorkedExample) {
+    const TNewAccountCase& row = GetParam();
+    UseHostedService(AnnasMailbox(), row.Major, row.Minor);
+    const std::string storeDir = row.LiveMail ? InstallWindowsLiveMail() : InstallWindowsMail();
     Launch();
-    WalkToUserData(AccountType().rbWindowsMail);
-    EXPECT_EQ(AccountType().rbWindowsMail->x(), 12 + 40); // the only client
+    QRadioButton* client =
+        row.LiveMail ? AccountType().rbWindowsLiveMail : AccountType().rbWindowsMail;
+    ASSERT_NO_FATAL_FAILURE(WalkToUserData(client));
+    EXPECT_EQ(client->x(), 12 + 40); // the only client
     ASSERT_TRUE(ClickNext());
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     EXPECT_EQ(Server().ConnectionAttempts(), 1);
 
     const std::vector<std::string> files = AccountFiles(storeDir);
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(platform::ExtractFilePath(files[0]), storeDir + "Local Folders\\");
+    EXPECT_EQ(platform::ExtractFilePath(files[0]), storeDir + row.Folder);
     EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Microsoft\\Windows Mail"));
+    ASSERT_TRUE(registry.OpenKeyReadOnly(row.LiveMail ? "\\Software\\Microsoft\\Windows Live Mail"
+                                                      : "\\Software\\Microsoft\\Windows Mail"));
     const std::string salt = BytesToHex(registry.ReadBinaryData("Salt"));
     EXPECT_EQ(salt.size(), 32u);
     EXPECT_EQ(oeaccount_test::MaskSealed(
@@ -127,6 +140,13 @@ TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsMailOnVista) {
                   {{"POP3_Password2", "Geheim-42"}, {"SMTP_Password2", "Geheim-42"}}, salt),
               oeaccount_test::Golden("worked-example.oeaccount"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Clients, OeAccountNewTest,
+                         ::testing::Values(TNewAccountCase{"WindowsMailOnVista", false, 6, 0,
+                                                           "Local Folders\\"},
+                                           TNewAccountCase{"WindowsLiveMailOnWindows7", true, 6, 1,
+                                                           std::string(Address) + "\\"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // A save the store cannot make (a file where "Local Folders" belongs) writes nothing and keeps
 // the user on the setup page with the failure; once the obstacle is gone, the retry succeeds.
@@ -152,24 +172,6 @@ TEST_F(OeAccountEndToEndTest, AWindowsMailSaveThatFailsIsToldAndCanBeRetried) {
     const std::vector<std::string> files = AccountFiles(storeDir);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
-}
-
-TEST_F(OeAccountEndToEndTest, ANewAccountInWindowsLiveMailOnWindows7) {
-    UseHostedService(AnnasMailbox(), 6, 1);
-    const std::string storeDir = InstallWindowsLiveMail();
-    Launch();
-    WalkToUserData(AccountType().rbWindowsLiveMail);
-    ASSERT_TRUE(ClickNext());
-    EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
-
-    const std::vector<std::string> files = AccountFiles(storeDir);
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(platform::ExtractFilePath(files[0]), storeDir + Address + "\\");
-    EXPECT_EQ(IamDefault(), platform::ExtractFileName(files[0]));
-    EXPECT_EQ(
-        oeaccount_test::MaskSealed(System().ReadFile(files[0]), {{"POP3_Password2", "Geheim-42"},
-                                                                 {"SMTP_Password2", "Geheim-42"}}),
-        oeaccount_test::Golden("worked-example.oeaccount"));
 }
 
 TEST_F(OeAccountEndToEndTest, AnExistingWindowsLiveMailAccountIsAdaptedInPlace) {
@@ -292,17 +294,9 @@ TEST_P(OeAccountAdaptTest, AnOlderAccountGetsEveryProviderValueAndKeepsItsOwn) {
     System().WriteFile(path, ClientFile(OldProviderAccount()));
     System().WriteFile(other, ClientFile(OtherAccount));
     const std::string otherBytes = System().ReadFile(other);
-    Launch();
-    ASSERT_TRUE(ClickNext());
-    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
-    const QTreeWidget* list = AccountsList().lvAccounts;
-    ASSERT_GE(list->topLevelItemCount(), 2);
-    EXPECT_EQ(list->topLevelItem(0)->text(0),
-              row.LiveMail ? QStringLiteral("Windows Live Mail") : QStringLiteral("Windows Mail"));
-    EXPECT_EQ(list->topLevelItem(1)->text(1), QString::fromLatin1(Address));
-    ClickRow(1);
-    ASSERT_TRUE(ClickNext());
-    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
+    ASSERT_NO_FATAL_FAILURE(WalkToUserDataThroughListedAccount(
+        0, row.LiveMail ? QStringLiteral("Windows Live Mail") : QStringLiteral("Windows Mail"), 1,
+        QString::fromLatin1(Address)));
     FillUserData(QStringLiteral("Anna Müller"), QStringLiteral("anna.muster"),
                  QStringLiteral("Geheim-42"));
     UserData().chkStandard->setChecked(row.MakeDefault);

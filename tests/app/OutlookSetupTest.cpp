@@ -1,21 +1,19 @@
 // The whole wizard writing into Outlook: a new account in Outlook 2000 (shared account tree and
 // a MAPI profile) and in Outlook 2003 (the profile's own account section), the demo machine's
 // Outlook 2003 account adapted in place, and the Outlook button leading to the newer store.
+#include "RegistryValues.h"
 #include "SetupFixture.h"
 
 #include <clients/outlook/StoredPasswords.h>
-#include <platform/RegText.h>
 #include <platform/Registry.h>
 
 #include <QRadioButton>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <fstream>
 #include <optional>
 
 using namespace app_testing;
-using testing_support::TPop3Script;
 
 namespace {
 
@@ -25,13 +23,10 @@ const std::string Profiles =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles";
 const std::string Omi = "Software\\Microsoft\\Office\\Outlook\\OMI Account Manager";
 const std::string Manager = Profiles + "\\Outlook\\9375CFF0413111d3B88A00104B2A6676";
-
-TPop3Script AnnasMailbox() {
-    TPop3Script script;
-    script.User = Address;
-    script.Password = "Geheim-42";
-    return script;
-}
+// The profile's accounts in order, the default first: after the wizard the other account 1 still
+// leads, the new one (2) follows.
+const std::string DefaultOrder = "{ED475418-B0D6-11D2-8C3B-00104B2A6676}";
+const std::vector<std::uint8_t> TwoAccountsOtherFirst = {1, 0, 0, 0, 2, 0, 0, 0};
 
 const std::string MachineKeys =
     "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -84,73 +79,6 @@ const std::string Outlook2003Hive = "Windows Registry Editor Version 5.00\r\n\r\
                                     "\"Account Name\"=hex:70,00,6f,00,70,00,00,00\r\n"
                                     "\"POP3 Server\"=hex:70,00,6f,00,70,00,00,00\r\n";
 
-std::optional<std::vector<std::uint8_t>> Value(const std::string& key, const std::string& name) {
-    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    if (!registry.OpenKeyReadOnly("\\" + key) || !registry.ValueExists(name)) {
-        return std::nullopt;
-    }
-    return registry.ReadRaw(name, nullptr);
-}
-
-std::optional<std::int32_t> IntegerAt(const std::string& key, const std::string& name) {
-    const auto bytes = Value(key, name);
-    if (!bytes || bytes->size() != 4) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>((*bytes)[0] | (*bytes)[1] << 8 | (*bytes)[2] << 16 |
-                                     std::uint32_t((*bytes)[3]) << 24);
-}
-
-std::optional<std::string> StringAt(const std::string& key, const std::string& name) {
-    const auto bytes = Value(key, name);
-    return bytes ? std::optional<std::string>(platform::reg::RegDataToString(*bytes))
-                 : std::nullopt;
-}
-
-// One value the wizard's account must have: its type and content, or its absence.
-struct TExpectedValue {
-    const char* Name;
-    platform::TRegValueType Type; // None: the value must not be there
-    std::string Text;             // strings and UTF-16 text
-    std::int32_t Number = 0;      // integers
-};
-
-TExpectedValue Text(const char* name, const std::string& text) {
-    return {name, platform::TRegValueType::String, text};
-}
-TExpectedValue Wide(const char* name, const std::string& text) {
-    return {name, platform::TRegValueType::Binary, text};
-}
-TExpectedValue Number(const char* name, std::int32_t number) {
-    return {name, platform::TRegValueType::DWord, "", number};
-}
-TExpectedValue Absent(const char* name) {
-    return {name, platform::TRegValueType::None, ""};
-}
-
-void ExpectValues(const std::string& key, const std::vector<TExpectedValue>& rows) {
-    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key)) << key;
-    for (const TExpectedValue& row : rows) {
-        if (row.Type == platform::TRegValueType::None) {
-            EXPECT_FALSE(registry.ValueExists(row.Name)) << row.Name;
-            continue;
-        }
-        if (!registry.ValueExists(row.Name)) {
-            ADD_FAILURE() << row.Name << " is missing";
-            continue;
-        }
-        platform::TRegValueType type = platform::TRegValueType::None;
-        const std::vector<std::uint8_t> bytes = registry.ReadRaw(row.Name, &type);
-        EXPECT_EQ(type, row.Type) << row.Name;
-        if (row.Type == platform::TRegValueType::DWord) {
-            EXPECT_EQ(IntegerAt(key, row.Name), row.Number) << row.Name;
-        } else {
-            EXPECT_EQ(platform::reg::RegDataToString(bytes), row.Text) << row.Name;
-        }
-    }
-}
-
 // Part of the setup page's settings as Outlook 98/2000 keep them.
 std::vector<TExpectedValue> Outlook2000WizardValues() {
     return {Text("Account Name", Address),
@@ -196,6 +124,15 @@ std::vector<TExpectedValue> Outlook2003WizardValues() {
             Absent("SMTP Password")};
 }
 
+// The POP3 password Outlook 2002 to 2007 keep sealed in the account's section.
+std::optional<std::string> SealedPasswordAt(const std::string& key) {
+    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
+    if (!registry.OpenKeyReadOnly("\\" + key)) {
+        return std::nullopt;
+    }
+    return UnsealPassword(registry, "POP3 Password");
+}
+
 std::vector<std::string> Subkeys(const std::string& key) {
     platform::TRegistry registry(platform::HKEY_CURRENT_USER);
     return registry.OpenKeyReadOnly("\\" + key) ? registry.GetKeyNames()
@@ -222,9 +159,7 @@ protected:
         EXPECT_EQ(AccountType().rbOfficeOutlook->text(), caption);
         QTest::mouseClick(AccountType().rbOfficeOutlook, Qt::LeftButton);
         ASSERT_TRUE(ClickNext());
-        FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
-                     QStringLiteral("Geheim-42"));
-        ASSERT_TRUE(ClickNext());
+        ASSERT_NO_FATAL_FAILURE(SubmitAnnasUserData());
         ASSERT_EQ(CurrentPage(), QStringLiteral("Finished"));
     }
 };
@@ -233,7 +168,7 @@ protected:
 
 TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoOutlook2000AndItsProfile) {
     InstallOutlook(9, Outlook2000Hive);
-    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
+    ASSERT_NO_FATAL_FAILURE(CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000")));
 
     const std::string key = Omi + "\\Accounts\\00000002";
     auto values = Outlook2000WizardValues();
@@ -272,7 +207,7 @@ TEST_F(OutlookSetupTest, TheOnlyAccountOfOutlook2000BecomesTheDefaultWithoutTheB
                                   "\\Outlook\\0a0d020000000000c000000000000046]\r\n"
                                   "\"000b0340\"=hex:00,00\r\n";
     InstallOutlook(9, emptyTree);
-    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000"));
+    ASSERT_NO_FATAL_FAILURE(CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2000")));
     ExpectValues(Omi + "\\Accounts\\00000001", Outlook2000WizardValues());
     EXPECT_EQ(StringAt(Omi, "Default Mail Account"), "00000001");
     EXPECT_EQ(IntegerAt(Omi, "Account Name"), 2);
@@ -281,7 +216,7 @@ TEST_F(OutlookSetupTest, TheOnlyAccountOfOutlook2000BecomesTheDefaultWithoutTheB
 
 TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoTheOutlook2003Profile) {
     InstallOutlook(11, Outlook2003Hive);
-    CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2003"));
+    ASSERT_NO_FATAL_FAILURE(CreateAccountThroughTheOutlookButton(QStringLiteral("Outlook 2003")));
 
     const std::string key = Manager + "\\00000002";
     auto values = Outlook2003WizardValues();
@@ -291,12 +226,9 @@ TEST_F(OutlookSetupTest, ANewAccountIsWrittenIntoTheOutlook2003Profile) {
     ExpectValues(key, values);
     EXPECT_EQ(IntegerAt(key, "Leave on Server").value_or(0) & 1, 1);
     EXPECT_TRUE(IntegerAt(key, "Timeout"));
-    EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
-              (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(Value(Manager, DefaultOrder), TwoAccountsOtherFirst);
     EXPECT_EQ(IntegerAt(Manager, "NextAccountID"), 3);
-    platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-    ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
-    EXPECT_EQ(UnsealPassword(registry, "POP3 Password"), "Geheim-42");
+    EXPECT_EQ(SealedPasswordAt(key), "Geheim-42");
     EXPECT_EQ(Dm().OutlookAccounts->AccountCount(), 2);
 }
 
@@ -305,30 +237,17 @@ TEST_F(OutlookSetupTest, TheDemoMachinesOutlook2003AccountIsAdapted) {
     {
         const std::string key = Manager + "\\00000002";
         ASSERT_EQ(StringAt(key, "Account Name"), "Quenlix mail");
-        Launch();
-        ASSERT_TRUE(ClickNext());
-        ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
-        const QTreeWidget* list = AccountsList().lvAccounts;
-        ASSERT_EQ(list->topLevelItem(3)->text(0), QStringLiteral("Outlook 2003"));
-        ASSERT_EQ(list->topLevelItem(4)->text(1), QString::fromLatin1(Address));
-        ClickRow(4);
-        ASSERT_TRUE(ClickNext());
-        ASSERT_EQ(CurrentPage(), QStringLiteral("UserData")) << "the picked account is the target";
-        FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
-                     QStringLiteral("Geheim-42"));
-        ASSERT_TRUE(ClickNext());
+        ASSERT_NO_FATAL_FAILURE(WalkToUserDataThroughListedAccount(
+            3, QStringLiteral("Outlook 2003"), 4, QString::fromLatin1(Address)));
+        ASSERT_NO_FATAL_FAILURE(SubmitAnnasUserData());
 
         EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
         ExpectValues(key, Outlook2003WizardValues());
         EXPECT_EQ(IntegerAt(key, "Leave on Server"), 0x000a0001) << "its ten days stay";
         EXPECT_EQ(IntegerAt(key, "Mini UID"), 0x6c03f5a2) << "Outlook's own values stay";
-        EXPECT_EQ(Value(Manager, "{ED475418-B0D6-11D2-8C3B-00104B2A6676}"),
-                  (std::vector<std::uint8_t>{1, 0, 0, 0, 2, 0, 0, 0}))
+        EXPECT_EQ(Value(Manager, DefaultOrder), TwoAccountsOtherFirst)
             << "two accounts and an unticked box: the other stays the default";
-        platform::TRegistry registry(platform::HKEY_CURRENT_USER);
-        ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
-        EXPECT_EQ(UnsealPassword(registry, "POP3 Password"), "Geheim-42");
-        registry.CloseKey();
+        EXPECT_EQ(SealedPasswordAt(key), "Geheim-42");
         ResetApplication();
     }
     UninstallDemoMachine();
@@ -350,9 +269,7 @@ TEST_F(OutlookSetupTest, TheOutlookButtonWritesToTheNewerStoreWhenBothAreThere) 
     EXPECT_EQ(AccountType().rbOfficeOutlook->text(), QStringLiteral("Outlook 2003"));
     QTest::mouseClick(AccountType().rbOfficeOutlook, Qt::LeftButton);
     ASSERT_TRUE(ClickNext());
-    FillUserData(QStringLiteral("Anna Muster"), QStringLiteral("anna.muster"),
-                 QStringLiteral("Geheim-42"));
-    ASSERT_TRUE(ClickNext());
+    ASSERT_NO_FATAL_FAILURE(SubmitAnnasUserData());
     EXPECT_EQ(CurrentPage(), QStringLiteral("Finished"));
     EXPECT_EQ(newer->Saved, std::vector<std::string>{Address});
     EXPECT_TRUE(older->Saved.empty());

@@ -13,11 +13,21 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
 
 #include <fstream>
 #include <iterator>
 
 namespace app_testing {
+
+testing_support::TPop3Script AnnasMailbox() {
+    testing_support::TPop3Script script;
+    script.User = "anna.muster@quenlix.example";
+    script.Password = "Geheim-42";
+    return script;
+}
 
 void TSetupFixture::UseHostedService(testing_support::TPop3Script aScript, int aMajor, int aMinor,
                                      bool aTrusted) {
@@ -79,6 +89,25 @@ void TSetupFixture::WalkToUserDataWithThunderbird(const QString& aName, const QS
     ASSERT_TRUE(ClickNext());
     ASSERT_EQ(CurrentPage(), QStringLiteral("UserData"));
     FillUserData(aName, aMailbox, aPassword);
+}
+
+void TSetupFixture::WalkToUserDataThroughListedAccount(int aHeaderRow, const QString& aClient,
+                                                       int aRow, const QString& aAddress) {
+    Launch();
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("AccountsList"));
+    const QTreeWidget* list = AccountsList().lvAccounts;
+    ASSERT_GT(list->topLevelItemCount(), std::max(aHeaderRow, aRow));
+    ASSERT_EQ(list->topLevelItem(aHeaderRow)->text(0), aClient);
+    ASSERT_EQ(list->topLevelItem(aRow)->text(1), aAddress);
+    ClickRow(aRow);
+    ASSERT_TRUE(ClickNext());
+    ASSERT_EQ(CurrentPage(), QStringLiteral("UserData")) << "the picked account is the target";
+}
+
+void TSetupFixture::SubmitAnnasUserData(const QString& aName) {
+    FillUserData(aName, QStringLiteral("anna.muster"), QStringLiteral("Geheim-42"));
+    ASSERT_TRUE(ClickNext());
 }
 
 TPrefs TSetupFixture::ReadPrefs() {

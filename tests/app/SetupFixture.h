@@ -12,6 +12,9 @@
 
 namespace app_testing {
 
+// The mailbox the tests' POP3 server accepts: anna.muster@quenlix.example with Geheim-42.
+testing_support::TPop3Script AnnasMailbox();
+
 // prefs.js as name -> value as it stands in the file (strings with their quotes).
 using TPrefs = std::map<std::string, std::string>;
 
@@ -35,6 +38,13 @@ protected:
     // Welcome -> AccountType (Thunderbird chosen) -> UserData, filled in.
     void WalkToUserDataWithThunderbird(const QString& aName, const QString& aMailbox,
                                        const QString& aPassword);
+
+    // Launches; Welcome -> AccountsList, where the header row aHeaderRow names aClient and row
+    // aRow holds aAddress -> that row picked -> UserData.
+    void WalkToUserDataThroughListedAccount(int aHeaderRow, const QString& aClient, int aRow,
+                                            const QString& aAddress);
+    // Fills in the user data (mailbox anna.muster, password Geheim-42) and clicks Next.
+    void SubmitAnnasUserData(const QString& aName = QStringLiteral("Anna Muster"));
 
     TPrefs ReadPrefs();
     // The entries of the profile's signons.txt as "scheme user host password" lines.

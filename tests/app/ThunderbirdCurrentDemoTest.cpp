@@ -37,6 +37,8 @@ const std::string kProfileDir = kThunderbirdDir + "\\Profiles\\k3x9q2mf.default"
 const std::string kPopOrigin = "mailbox://pop.quenlix.example";
 const std::string kSmtpOrigin = "smtp://smtp.quenlix.example";
 const std::string kImapOrigin = "imap://imap.example.org";
+const char* const Address = "anna.muster@quenlix.example";
+const char* const NewAddress = "anna.neu@quenlix.example";
 
 const std::string kProfilesIni =
     "[InstallD78BF5DD33499EC2]\r\nDefault=Profiles/k3x9q2mf.default\r\nLocked=1\r\n\r\n"
@@ -48,6 +50,12 @@ const std::string kProfilesIni =
 
 class ThunderbirdCurrentDemoTest : public app_testing::TAppFixture {
 protected:
+    // The hosted service accepts aUser with the password Geheim-42.
+    explicit ThunderbirdCurrentDemoTest(const char* aUser) {
+        Script_.User = aUser;
+        Script_.Password = "Geheim-42";
+    }
+
     void SetUp() override {
         if (const std::string why = testing_support::KeyDatabaseUnavailableReason(); !why.empty()) {
             GTEST_SKIP() << why;
@@ -146,11 +154,7 @@ private:
 
 class ThunderbirdCurrentDemoSameMailboxTest : public ThunderbirdCurrentDemoTest {
 protected:
-    void SetUp() override {
-        Script_.User = "anna.muster@quenlix.example";
-        Script_.Password = "Geheim-42";
-        ThunderbirdCurrentDemoTest::SetUp();
-    }
+    ThunderbirdCurrentDemoSameMailboxTest() : ThunderbirdCurrentDemoTest(Address) {}
 };
 
 // "Add a new account" for the mailbox the demo profile already has adapts that account.
@@ -183,11 +187,7 @@ TEST_F(ThunderbirdCurrentDemoSameMailboxTest, NewAccountForTheKnownMailboxAdapts
 
 class ThunderbirdCurrentDemoOtherMailboxTest : public ThunderbirdCurrentDemoTest {
 protected:
-    void SetUp() override {
-        Script_.User = "anna.neu@quenlix.example";
-        Script_.Password = "Geheim-42";
-        ThunderbirdCurrentDemoTest::SetUp();
-    }
+    ThunderbirdCurrentDemoOtherMailboxTest() : ThunderbirdCurrentDemoTest(NewAddress) {}
 };
 
 TEST_F(ThunderbirdCurrentDemoOtherMailboxTest, NewMailboxIsANewAccountThunderbirdCounts) {
