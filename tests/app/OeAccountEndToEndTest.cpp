@@ -258,6 +258,11 @@ struct TAdaptCase {
     bool MakeDefault;
 };
 
+void PrintTo(const TAdaptCase& row, std::ostream* out) {
+    *out << (row.LiveMail ? "Windows Live Mail" : "Windows Mail")
+         << (row.MakeDefault ? ", box ticked" : ", box unticked");
+}
+
 class OeAccountAdaptTest : public OeAccountEndToEndTest,
                            public ::testing::WithParamInterface<TAdaptCase> {
 protected:

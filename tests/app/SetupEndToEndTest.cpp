@@ -188,6 +188,10 @@ struct TDefaultWishCase {
     const char* DefaultAccount;
 };
 
+void PrintTo(const TDefaultWishCase& row, std::ostream* out) {
+    *out << (row.Wish ? "box ticked" : "box unticked");
+}
+
 class ThunderbirdDefaultWishTest : public SetupEndToEndTest,
                                    public ::testing::WithParamInterface<TDefaultWishCase> {};
 
@@ -211,7 +215,10 @@ TEST_P(ThunderbirdDefaultWishTest, BesideAnotherAccountTheBoxDecidesTheDefault) 
 
 INSTANTIATE_TEST_SUITE_P(Wish, ThunderbirdDefaultWishTest,
                          ::testing::Values(TDefaultWishCase{true, "account3"},
-                                           TDefaultWishCase{false, "account2"}));
+                                           TDefaultWishCase{false, "account2"}),
+                         [](const ::testing::TestParamInfo<TDefaultWishCase>& info) {
+                             return std::string(info.param.Wish ? "BoxTicked" : "BoxUnticked");
+                         });
 
 TEST_F(SetupEndToEndTest, RunningThunderbirdIsAwaitedBeforeAnythingIsWritten) {
     UseHostedService(AnnasMailbox());
